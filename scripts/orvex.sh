@@ -12,5 +12,4 @@ cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVEX_TESTS=OF
 cmake --build build-release
 cmake --install build-release --prefix "$home"
 
-# The desktop window is not built yet; until then this shows what orvexctl can do.
-exec "$home/orvexctl" --help
+exec "$home/orvex"

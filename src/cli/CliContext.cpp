@@ -3,6 +3,7 @@
 #include "workspace/InstanceLock.h"
 
 #include <ostream>
+#include <system_error>
 
 namespace orvex::cli {
 
@@ -39,6 +40,11 @@ bool ReportDamage(const CliContext& context, Workspace& workspace)
 
 std::unique_ptr<OpenedWorkspace> OpenedWorkspace::Open(const CliContext& context, bool forChange)
 {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(context.workspace, ec)) {
+        context.Fail("The workspace folder \"" + context.workspace.string() + "\" does not exist.");
+        return nullptr;
+    }
     auto opened = std::make_unique<OpenedWorkspace>();
     opened->lock_ = std::make_unique<WorkspaceLock>(context.workspace);
     AccessMode mode = AccessMode::ReadWrite;

@@ -1,5 +1,7 @@
 #include "workspace/DamageReport.h"
 
+#include <system_error>
+
 namespace orvex {
 
 std::string DamageReport::Message() const
@@ -15,6 +17,14 @@ LoadOutcome LoadWorkspaceRecords(const std::filesystem::path& path, RecordList& 
                                  AccessMode mode, SaveGate& gate)
 {
     lines.clear();
+    // Only a regular file (or a link to one) is read: a folder, a device or a
+    // pipe in its place cannot be read, and is never saved over.
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(st) && !std::filesystem::is_regular_file(st))
+        return {Status::Error("The file " + path.string() +
+                              " is not a regular file and cannot be read."),
+                std::nullopt};
     const LoadResult result = LoadRecordFile(path, lines);
     switch (result.kind) {
     case LoadResult::Kind::Loaded:

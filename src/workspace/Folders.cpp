@@ -20,8 +20,17 @@ bool MakeFolder(const fs::path& path)
 bool ClearFolder(const fs::path& folder, bool removeFolder, const KeepAlive& keepAlive)
 {
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(folder, ec)))
+    const fs::file_status own = fs::symlink_status(folder, ec);
+    if (!fs::exists(own))
         return true;
+    // A link given as the folder is never followed: its target is left alone,
+    // and with removeFolder only the link itself goes.
+    if (fs::is_symlink(own)) {
+        if (!removeFolder)
+            return false;
+        fs::remove(folder, ec);
+        return !fs::exists(fs::symlink_status(folder, ec));
+    }
     // A folder without write or search permission cannot be emptied; allow it first.
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ec);
     std::vector<fs::path> subfolders;

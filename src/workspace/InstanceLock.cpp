@@ -46,8 +46,9 @@ bool WorkspaceLock::Acquire(int waitMs)
     qint64 pid = 0;
     QString host;
     QString app;
-    if (lock_.getLockInfo(&pid, &host, &app) && app != QLatin1String("orvex") && waitMs > 0 &&
-        lock_.tryLock(waitMs)) {
+    // No lock info means the holder let go meanwhile: wait like for another command.
+    const bool known = lock_.getLockInfo(&pid, &host, &app);
+    if ((!known || app != QLatin1String("orvex")) && waitMs > 0 && lock_.tryLock(waitMs)) {
         held_ = true;
         return true;
     }

@@ -23,6 +23,8 @@ LoadResult ReadWholeFile(const fs::path& path, std::string& bytes)
     std::error_code ec;
     if (!fs::exists(path, ec))
         return {LoadResult::Kind::Missing, "The file " + path.string() + " does not exist."};
+    if (!fs::is_regular_file(path, ec))
+        return {LoadResult::Kind::Unreadable, path.string() + " is not a file."};
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return {LoadResult::Kind::Unreadable, "The file " + path.string() + " cannot be opened."};
@@ -136,12 +138,13 @@ bool DecompressRecords(std::string_view bytes, RecordList& lines)
             continue;
         }
         AppendLines(chunk.substr(0, lastBreak + 1), parsed);
-        skipLf = chunk[lastBreak] == '\r';
+        skipLf = chunk[lastBreak] == '\r' && lastBreak + 1 == chunk.size();
         std::string rest(chunk.substr(lastBreak + 1));
         pending = std::move(rest);
     }
+    const bool trailing = stream.avail_in > 0; // bytes after the end of the stream
     inflateEnd(&stream);
-    if (rc != Z_STREAM_END)
+    if (rc != Z_STREAM_END || trailing)
         return false;
     if (!pending.empty())
         AppendLines(pending, parsed);

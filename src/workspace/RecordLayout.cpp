@@ -30,23 +30,23 @@ FieldSpec SpecOf(const std::array<FieldSpec, N>& table, int field)
     return table[static_cast<std::size_t>(field - 1)];
 }
 
-std::string_view Slice(std::string_view line, FieldSpec spec)
+std::string_view Slice(std::string_view line, FieldSpec layout)
 {
-    if (spec.first == 0 || line.size() < spec.first)
+    if (layout.first == 0 || line.size() < layout.first)
         return {};
-    const std::size_t begin = spec.first - 1;
-    return spec.width == 0 ? line.substr(begin) : line.substr(begin, spec.width);
+    const std::size_t begin = layout.first - 1;
+    return layout.width == 0 ? line.substr(begin) : line.substr(begin, layout.width);
 }
 
 // Replaces the field's columns by an already prepared value. A short line
 // keeps whatever prefix it has, so the value lands right after it.
-void Splice(std::string& line, FieldSpec spec, std::string_view value, bool dropTail)
+void Splice(std::string& line, FieldSpec layout, std::string_view value, bool dropTail)
 {
-    const std::size_t begin = spec.first - 1;
+    const std::size_t begin = layout.first - 1;
     std::string out(std::string_view(line).substr(0, std::min(begin, line.size())));
     out.append(value);
-    if (!dropTail && spec.width != 0 && line.size() > begin + spec.width)
-        out.append(std::string_view(line).substr(begin + spec.width));
+    if (!dropTail && layout.width != 0 && line.size() > begin + layout.width)
+        out.append(std::string_view(line).substr(begin + layout.width));
     line = std::move(out);
 }
 
@@ -107,9 +107,9 @@ void SetProjectField(RecordList& records, long long index, std::string_view valu
 {
     if (!InRange(records, index) || field < 1 || field > ProjectField::Description)
         return;
-    const FieldSpec spec = ProjectFieldSpec(field);
+    const FieldSpec layout = ProjectFieldSpec(field);
     std::string& line = records[static_cast<std::size_t>(index)];
-    Splice(line, spec, ReplaceLineBreaks(FitField(value, spec.width)),
+    Splice(line, layout, ReplaceLineBreaks(FitField(value, layout.width)),
            field == ProjectField::Description);
 }
 
@@ -117,7 +117,7 @@ void SetUrlField(RecordList& records, long long index, std::string_view value, i
 {
     if (!InRange(records, index) || field < 1 || field > UrlField::Url)
         return;
-    const FieldSpec spec = UrlFieldSpec(field);
+    const FieldSpec layout = UrlFieldSpec(field);
     std::string& line = records[static_cast<std::size_t>(index)];
     if (field == UrlField::Url) {
         std::string out = line.substr(0, std::min(kUrlFixedLength, line.size()));
@@ -125,18 +125,18 @@ void SetUrlField(RecordList& records, long long index, std::string_view value, i
         line = std::move(out);
         return;
     }
-    Splice(line, spec, ReplaceLineBreaks(FitField(value, spec.width)), false);
+    Splice(line, layout, ReplaceLineBreaks(FitField(value, layout.width)), false);
 }
 
 void SetUrlRowField(RecordList& rows, long long index, std::string_view value, int field)
 {
     if (!InRange(rows, index) || field < 1 || field > UrlRowField::Url)
         return;
-    const FieldSpec spec = UrlRowFieldSpec(field);
+    const FieldSpec layout = UrlRowFieldSpec(field);
     std::string& row = rows[static_cast<std::size_t>(index)];
     const bool isUrl = field == UrlRowField::Url;
     // The row's Url column ends the row; a longer URL stored there before is replaced whole.
-    Splice(row, spec, ReplaceLineBreaks(FitField(value, spec.width)), isUrl);
+    Splice(row, layout, ReplaceLineBreaks(FitField(value, layout.width)), isUrl);
 }
 
 std::string StoreIndexText(std::size_t index)

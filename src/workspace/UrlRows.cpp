@@ -20,16 +20,20 @@ std::string BuildProjectRow(std::string_view record, std::size_t index)
 {
     std::string row;
     row.reserve(kProjectRowLength);
-    row.append(record.substr(0, std::min(record.size(), kProjectRecordLength)));
+    // A damaged short record is padded, so that the StoreIndex stays at its column.
+    row += PadRight(record.substr(0, std::min(record.size(), kProjectRecordLength)),
+                    kProjectRecordLength);
     row += StoreIndexText(index);
     return row;
 }
 
 std::string BuildUrlRow(std::string_view record, std::size_t index)
 {
-    auto field = [record](int f) { return UrlFieldView(record, f); };
-    const std::string_view flags = field(UrlField::Flags);
-    const std::string_view url = TrimView(field(UrlField::Url));
+    // Fields of a damaged short record are padded to their widths, so that every
+    // row field, the StoreIndex above all, stays at its own column.
+    auto field = [record](int f) { return PadRight(UrlFieldView(record, f), UrlFieldSpec(f).width); };
+    const std::string flags = field(UrlField::Flags);
+    const std::string_view url = TrimView(UrlFieldView(record, UrlField::Url));
 
     std::string row;
     row.reserve(kUrlRowLength + (url.size() > kRowUrlWidth ? url.size() - kRowUrlWidth : 0));
@@ -37,7 +41,7 @@ std::string BuildUrlRow(std::string_view record, std::size_t index)
     row += StoreIndexText(index);
     row += field(UrlField::Id);
     row += field(UrlField::Created);
-    row += PadRight(ResultWord(flags.size() >= 5 ? flags[4] : ' '), 16);
+    row += PadRight(ResultWord(flags[4]), 16);
     row += field(UrlField::Captured);
     row += RowStatusText(field(UrlField::StatusCode));
     row += field(UrlField::Updated);

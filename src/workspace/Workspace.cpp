@@ -62,7 +62,9 @@ int Workspace::NextFolderNumber() const
 
 bool Workspace::TitleExists(std::string_view title) const
 {
-    const std::string_view wanted = TrimView(title);
+    // Compared as it would be stored: line breaks as blanks, cut to the field.
+    const std::string stored = ReplaceLineBreaks(FitField(title, 128));
+    const std::string_view wanted = TrimView(stored);
     return std::any_of(projects_.begin(), projects_.end(), [wanted](const std::string& record) {
         return TrimView(ProjectFieldView(record, ProjectField::Title)) == wanted;
     });
@@ -79,8 +81,13 @@ Status Workspace::CreateProject(std::string_view title, std::string_view descrip
     char name[16];
     std::error_code ec;
     for (;; ++number) {
+        // A Folder field holds eight digits; a larger number would be cut in
+        // the record and name another project's folder.
+        if (number > 99999999)
+            return failed;
         std::snprintf(name, sizeof name, "%08d", number);
-        if (!fs::exists(projectsDir() / name, ec))
+        // Any entry of that name, a dangling link included, takes the number.
+        if (!fs::exists(fs::symlink_status(projectsDir() / name, ec)))
             break;
     }
     const fs::path folder = projectsDir() / name;

@@ -50,7 +50,7 @@ void FillCaptureFields(RecordList& records)
         const std::string title = std::string(words[random() % 10]) + " " + words[random() % 10] +
                                   " page " + std::to_string(random() % 100000);
         char date[32];
-        std::snprintf(date, sizeof date, "%02u/%02u/20%02u %02u:%02u:%02u", 1 + random() % 12,
+        std::snprintf(date, sizeof date, "%02lu/%02lu/20%02lu %02lu:%02lu:%02lu", 1 + random() % 12,
                       1 + random() % 28, 10 + random() % 16, random() % 24, random() % 60,
                       random() % 60);
         SetUrlField(records, index, title, UrlField::Title);

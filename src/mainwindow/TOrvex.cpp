@@ -139,6 +139,9 @@ void TOrvex::BuildLayout()
     urlView_ = MakeListView(urlSplitter_);
     urlView_->setModel(urlModel_);
     urlView_->viewport()->installEventFilter(this);
+    // Delete means the URLs in the URL list and the projects in the project list.
+    actions_.deleteUrls->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    urlView_->addAction(actions_.deleteUrls);
     detailPane_ = new DetailPane(urlSplitter_);
     urlSplitter_->addWidget(urlView_);
     urlSplitter_->addWidget(detailPane_);
@@ -165,6 +168,9 @@ void TOrvex::BuildLayout()
     projectView_->setIconSize(QSize(16, 16));
     projectView_->setModel(projectModel_);
     projectView_->viewport()->installEventFilter(this);
+    actions_.deleteProject->setShortcut(QKeySequence(Qt::Key_Delete));
+    actions_.deleteProject->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    projectView_->addAction(actions_.deleteProject);
     projectLayout->addWidget(projectView_);
 
     mainSplitter_ = new QSplitter(Qt::Vertical, central);
@@ -269,11 +275,6 @@ void TOrvex::ApplyLayout()
     move(bounds.left, bounds.top);
     if (settings_.winMax)
         showMaximized();
-    const int centre = std::max(0, height() - 120);
-    const int projectHeight = CapPaneSize(settings_.sh, centre);
-    mainSplitter_->setSizes({std::max(1, centre - projectHeight), std::max(1, projectHeight)});
-    const int detailWidth = CapPaneSize(settings_.wu, width());
-    urlSplitter_->setSizes({std::max(1, width() - detailWidth), std::max(1, detailWidth)});
     ShowPage(settings_.showMode == 2 ? 2 : 1);
 }
 
@@ -289,6 +290,35 @@ void TOrvex::SetupColumns()
         const int kind = urlModel_->columns()[static_cast<std::size_t>(i)];
         urlView_->header()->resizeSection(i, settings_.urlColumnWidths[kind - 1]);
     }
+}
+
+void TOrvex::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!paneSizesApplied_) {
+        paneSizesApplied_ = true;
+        // The splitters have their real sizes only once the window is laid out.
+        QTimer::singleShot(0, this, &TOrvex::ApplyPaneSizes);
+    }
+}
+
+void TOrvex::ApplyPaneSizes()
+{
+    const int centre = mainSplitter_->height();
+    const int projectHeight = std::max(1, CapPaneSize(settings_.sh, centre));
+    mainSplitter_->setSizes({std::max(1, centre - projectHeight), projectHeight});
+    ApplyDetailWidth();
+}
+
+void TOrvex::ApplyDetailWidth()
+{
+    // A hidden page has no real size yet: the width waits until the page shows.
+    if (detailWidthApplied_ || !paneSizesApplied_ || !urlPage_->isVisible())
+        return;
+    detailWidthApplied_ = true;
+    const int across = urlSplitter_->width();
+    const int detailWidth = std::max(1, CapPaneSize(settings_.wu, across));
+    urlSplitter_->setSizes({std::max(1, across - detailWidth), detailWidth});
 }
 
 void TOrvex::AppLoaded()
@@ -314,6 +344,8 @@ void TOrvex::ShowPage(int mode)
     pages_->setCurrentWidget(mode == 2 ? reviewPage_ : urlPage_);
     if (mode == 2)
         ShowReview();
+    else
+        QTimer::singleShot(0, this, &TOrvex::ApplyDetailWidth);
 }
 
 void TOrvex::ReportDamage()
@@ -659,24 +691,35 @@ void TOrvex::ReleaseBusyLock()
 
 bool TOrvex::eventFilter(QObject* watched, QEvent* event)
 {
+    // Looked at once the view has handled the click, which may have cleared the selection.
     if (event->type() == QEvent::MouseButtonRelease && !closing_) {
-        if (watched == urlView_->viewport()) {
-            if (urlView_->selectionModel()->hasSelection())
-                lastUrlRow = lastUrlRow < 0 ? CurrentUrlRow() : lastUrlRow;
-            else if (lastUrlRow >= 0 && !urlRows_.empty())
-                SelectUrlRow(std::min<int>(lastUrlRow, static_cast<int>(urlRows_.size()) - 1));
-        } else if (watched == projectView_->viewport()) {
-            if (!projectView_->selectionModel()->hasSelection() && lastProjectRow >= 0 &&
-                !projectRows_.empty()) {
-                const int row = std::min<int>(lastProjectRow, static_cast<int>(projectRows_.size()) - 1);
-                const QModelIndex index = projectModel_->index(row, 0);
-                // Selecting the open project again must not reload it.
-                projectView_->selectionModel()->select(
-                    index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            }
-        }
+        if (watched == urlView_->viewport())
+            QTimer::singleShot(0, this, &TOrvex::KeepUrlSelection);
+        else if (watched == projectView_->viewport())
+            QTimer::singleShot(0, this, &TOrvex::KeepProjectSelection);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TOrvex::KeepUrlSelection()
+{
+    if (urlView_->selectionModel()->hasSelection()) {
+        if (lastUrlRow < 0)
+            lastUrlRow = CurrentUrlRow();
+    } else if (lastUrlRow >= 0 && !urlRows_.empty()) {
+        SelectUrlRow(std::min<int>(lastUrlRow, static_cast<int>(urlRows_.size()) - 1));
+    }
+}
+
+void TOrvex::KeepProjectSelection()
+{
+    if (projectView_->selectionModel()->hasSelection() || lastProjectRow < 0 ||
+        projectRows_.empty())
+        return;
+    const int row = std::min<int>(lastProjectRow, static_cast<int>(projectRows_.size()) - 1);
+    // Selecting the open project again must not reload it.
+    projectView_->selectionModel()->select(projectModel_->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 // --- Help and About ---
@@ -717,15 +760,20 @@ void TOrvex::closeEvent(QCloseEvent* event)
 
 void TOrvex::StoreLayout()
 {
+    // The position is the frame's, as move() takes it; the size is the client's, as resize() takes it.
     const QRect bounds = isMaximized() ? normalGeometry() : geometry();
-    settings_.top = bounds.top();
-    settings_.left = bounds.left();
+    const QPoint origin = isMaximized() ? bounds.topLeft() : pos();
+    settings_.top = origin.y();
+    settings_.left = origin.x();
     settings_.height = bounds.height();
     settings_.width = bounds.width();
     settings_.winMax = isMaximized();
-    if (projectPane_->isVisible())
-        settings_.sh = projectPane_->height();
-    settings_.wu = detailPane_->width();
+    if (paneSizesApplied_) {
+        if (projectPane_->isVisible())
+            settings_.sh = projectPane_->height();
+    }
+    if (detailWidthApplied_)
+        settings_.wu = detailPane_->width();
     for (int i = 0; i < projectModel_->columnCount(); ++i) {
         const int identity = projectModel_->columns()[static_cast<std::size_t>(i)];
         settings_.projectColumnWidths[identity - 1] = projectView_->header()->sectionSize(i);

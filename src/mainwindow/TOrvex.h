@@ -99,6 +99,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -106,6 +107,10 @@ private:
     void ConnectCommands();
     void SetupColumns();
     void ApplyLayout();
+    void ApplyPaneSizes();
+    void ApplyDetailWidth();
+    void KeepUrlSelection();
+    void KeepProjectSelection();
     void AppLoaded();
     void ShowPage(int mode);
     void HeaderClicked(bool projectList, int section);
@@ -133,6 +138,8 @@ private:
     bool paneGuard_ = true;
     bool aboutOpen_ = false;
     bool shutDown_ = false;
+    bool paneSizesApplied_ = false;
+    bool detailWidthApplied_ = false;
     bool started_ = false; // settings were read: only then are they written back
 
     MainActions actions_{};

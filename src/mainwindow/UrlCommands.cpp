@@ -154,20 +154,7 @@ void UrlCommands::DeleteFailed()
         return;
     const int remembered = std::max(0, window_.CurrentUrlRow());
     // The failed URLs' records go; their captured files stay.
-    std::unordered_map<std::string_view, int> pending;
-    for (const std::string& id : ids)
-        ++pending[id];
-    RecordList& records = urls->records();
-    RecordList kept;
-    kept.reserve(records.size());
-    for (std::string& record : records) {
-        const auto it = pending.find(UrlFieldView(record, UrlField::Id));
-        if (it != pending.end() && it->second > 0)
-            --it->second;
-        else
-            kept.push_back(std::move(record));
-    }
-    records = std::move(kept);
+    urls->RemoveRecords(ids);
     if (const Status saved = urls->Save(); !saved)
         ShowMessage(&window_, MessageKind::Error, Q(saved.message()));
     window_.BuildUrlRows();

@@ -119,7 +119,7 @@ ProjectUrls::EditResult ProjectUrls::EditUrl(long long recordIndex, std::string_
     return EditResult::Changed;
 }
 
-Status ProjectUrls::DeleteUrls(const std::vector<std::string>& ids)
+std::size_t ProjectUrls::RemoveRecords(const std::vector<std::string>& ids)
 {
     // One pass: each requested Id takes away the first record that carries it.
     std::unordered_map<std::string_view, int> pending;
@@ -134,7 +134,14 @@ Status ProjectUrls::DeleteUrls(const std::vector<std::string>& ids)
         else
             kept.push_back(std::move(record));
     }
+    const std::size_t removed = records_.size() - kept.size();
     records_ = std::move(kept);
+    return removed;
+}
+
+Status ProjectUrls::DeleteUrls(const std::vector<std::string>& ids)
+{
+    RemoveRecords(ids);
     // The list is saved before any file goes, so a failed save loses nothing.
     if (Status saved = Save(); !saved)
         return saved;

@@ -46,6 +46,8 @@ public:
     // the Id (and so the captured files) is kept. Saves when changed.
     EditResult EditUrl(long long recordIndex, std::string_view newUrl, Status& saveStatus);
 
+    // Removes the first record of each Id (not saved); returns how many went.
+    std::size_t RemoveRecords(const std::vector<std::string>& ids);
     // Removes the first record of each Id, saves, then deletes the URLs'
     // files; the review pages go when no URL is left.
     Status DeleteUrls(const std::vector<std::string>& ids);

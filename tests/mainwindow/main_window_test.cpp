@@ -3,6 +3,7 @@
 // it stored.
 #include "mainwindow/DetailPane.h"
 #include "mainwindow/MessageBoxes.h"
+#include "mainwindow/OrvexApplication.h"
 #include "mainwindow/ProjectDialog.h"
 #include "mainwindow/ProjectListModel.h"
 #include "mainwindow/TOrvex.h"
@@ -453,6 +454,10 @@ TEST_F(MainWindowTest, LayoutAndStateSurviveARestart)
     OpenWindow();
     window->resize(700, 500); // fits the offscreen screen
     window->move(40, 30);
+    QTest::qWait(50);
+    const QPoint position = window->pos();
+    const int projectPaneHeight = window->projectView()->parentWidget()->height();
+    const int detailWidth = window->detailPane()->width();
     window->SelectProjectRow(1);
     ClickHeader(window->urlView(), 0);
     ClickHeader(window->urlView(), 0); // descending
@@ -475,11 +480,18 @@ TEST_F(MainWindowTest, LayoutAndStateSurviveARestart)
 
     OpenWindow();
     EXPECT_EQ(window->size(), QSize(700, 500));
+    EXPECT_EQ(window->pos(), position);
+    EXPECT_EQ(window->projectView()->parentWidget()->height(), projectPaneHeight);
+
     EXPECT_EQ(window->windowTitle(), "Tolvane Orvex 1.3 - second");
     EXPECT_TRUE(window->actions().reviewPage->isChecked());
     EXPECT_EQ(window->urlView()->header()->sectionSize(1), 177);
     EXPECT_EQ(window->urlSort().caption, "URL");
     EXPECT_FALSE(window->urlSort().ascending);
+    // The detail pane takes its width when its page shows.
+    window->actions().urlManagerPage->trigger();
+    QTest::qWait(20);
+    EXPECT_EQ(window->detailPane()->width(), detailWidth);
 }
 
 TEST_F(MainWindowTest, DamagedUrlListIsSetAsideAndReportedOnce)
@@ -507,6 +519,46 @@ TEST_F(MainWindowTest, CloseIsRefusedWhileTheBusyLockIsTaken)
     EXPECT_FALSE(window->actions().fileMenu->menuAction()->isEnabled());
     window->ReleaseBusyLock();
     EXPECT_TRUE(window->close());
+}
+
+TEST_F(UrlListTest, ClickOnEmptySpaceKeepsTheSelection)
+{
+    ClickRow(urls(), 1);
+    ASSERT_EQ(window->CurrentUrlRow(), 1);
+    const QPoint below(20, urls()->viewport()->height() - 5);
+    QTest::mouseClick(urls()->viewport(), Qt::LeftButton, {}, below);
+    QTest::qWait(20); // the selection comes back once the click is handled
+    EXPECT_EQ(window->CurrentUrlRow(), 1);
+    EXPECT_EQ(window->titleLine()->text(), "Ay");
+}
+
+TEST_F(UrlListTest, DeleteKeyActsOnTheListThatHasTheFocus)
+{
+    window->projectView()->setFocus();
+    answers = {false};
+    QTest::keyClick(window->projectView(), Qt::Key_Delete);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Do you want to delete Projects (1)?     ");
+    urls()->setFocus();
+    answers = {false};
+    QTest::keyClick(urls(), Qt::Key_Delete);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, "Do you want to delete selected items (1)?     ");
+}
+
+TEST(ExceptionDisplay, ShownOnlyWithTheMarker)
+{
+    std::vector<ShownMessage> shown;
+    ScopedMessageAnswerer answerer([&shown](const ShownMessage& message) {
+        shown.push_back(message);
+        return true;
+    });
+    OrvexApplication::ReportException(false, "quiet");
+    EXPECT_TRUE(shown.empty());
+    OrvexApplication::ReportException(true, "Access violation");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MessageKind::Plain);
+    EXPECT_EQ(shown[0].text, "Access violation");
 }
 
 TEST_F(MainWindowTest, HelpWithoutTheGuideSaysSo)

@@ -1,6 +1,7 @@
 #include "mainwindow/ProjectCommands.h"
 
 #include "mainwindow/MessageBoxes.h"
+#include "mainwindow/QtText.h"
 #include "mainwindow/ProjectDialog.h"
 #include "mainwindow/ProjectListModel.h"
 #include "mainwindow/TOrvex.h"
@@ -14,13 +15,6 @@
 #include <QTreeView>
 
 namespace orvex {
-
-namespace {
-QString Q(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-} // namespace
 
 ProjectCommands::ProjectCommands(TOrvex& window) : QObject(&window), window_(window) {}
 
@@ -48,12 +42,12 @@ void ProjectCommands::NewProject()
         const Status created = workspace.CreateProject(dialog.title().trimmed().toStdString(),
                                                        dialog.description().trimmed().toStdString(), id);
         if (!created) {
-            ShowMessage(&window_, MessageKind::Error, Q(created.message()));
+            ShowMessage(&window_, MessageKind::Error, ToQString(created.message()));
         } else if (const Status saved = workspace.SaveProjects(); !saved) {
-            ShowMessage(&window_, MessageKind::Error, Q(saved.message()));
+            ShowMessage(&window_, MessageKind::Error, ToQString(saved.message()));
         } else {
             window_.BuildProjectRows();
-            const int row = window_.RefreshProjectList(id, Q(window_.projectSort().caption), false);
+            const int row = window_.RefreshProjectList(id, ToQString(window_.projectSort().caption), false);
             if (row >= 0) {
                 window_.lastProjectRow = -1;
                 window_.SelectProjectRow(row);
@@ -74,8 +68,8 @@ void ProjectCommands::RenameProject()
     RecordList& rows = window_.projectRows();
     const std::string& current = rows[static_cast<std::size_t>(row)];
     ProjectDialog dialog(ProjectDialog::Mode::Rename, {}, &window_);
-    dialog.setTitle(Q(TrimView(ProjectFieldView(current, ProjectField::Title))));
-    dialog.setDescription(Q(TrimView(ProjectFieldView(current, ProjectField::Description))));
+    dialog.setTitle(ToQString(TrimView(ProjectFieldView(current, ProjectField::Title))));
+    dialog.setDescription(ToQString(TrimView(ProjectFieldView(current, ProjectField::Description))));
     if (dialog.exec() == QDialog::Accepted) {
         const std::string title = dialog.title().toStdString();
         const std::string description = dialog.description().toStdString();
@@ -90,7 +84,7 @@ void ProjectCommands::RenameProject()
             const Status renamed = window_.workspace().RenameProject(
                 static_cast<std::size_t>(index), title, description);
             if (!renamed)
-                ShowMessage(&window_, MessageKind::Error, Q(renamed.message()));
+                ShowMessage(&window_, MessageKind::Error, ToQString(renamed.message()));
         }
         window_.projectModel()->reset();
         window_.lastProjectRow = -1;
@@ -126,10 +120,10 @@ void ProjectCommands::DeleteProject()
     window_.workspace().DeleteProjects(indices, saved,
                                        [] { QCoreApplication::processEvents(); });
     if (!saved)
-        ShowMessage(&window_, MessageKind::Error, Q(saved.message()));
+        ShowMessage(&window_, MessageKind::Error, ToQString(saved.message()));
     if (window_.workspace().projects().size() != before) {
         window_.BuildProjectRows();
-        window_.RefreshProjectList("", Q(window_.projectSort().caption), false);
+        window_.RefreshProjectList("", ToQString(window_.projectSort().caption), false);
         window_.lastProjectRow = -1;
         if (window_.projectRows().empty())
             window_.CloseProject();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/MainActions.h"
+#include "mainwindow/logic/CommandStates.h"
 #include "mainwindow/logic/SortState.h"
 #include "workspace/FixedText.h"
 #include "workspace/ProjectUrls.h"
@@ -87,6 +88,7 @@ public:
     // Sets or clears the pane guard: while clear, selection changes leave the detail pane alone.
     void SetPaneGuard(bool on) { paneGuard_ = on; }
 
+    SelectionFacts CurrentFacts() const;
     void UpdateUrlButtons();
     void RefreshMenuStates();
     void TakeBusyLock();

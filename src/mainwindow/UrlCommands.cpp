@@ -1,6 +1,7 @@
 #include "mainwindow/UrlCommands.h"
 
 #include "mainwindow/MessageBoxes.h"
+#include "mainwindow/QtText.h"
 #include "mainwindow/TOrvex.h"
 #include "mainwindow/UrlInputDialog.h"
 #include "mainwindow/UrlListModel.h"
@@ -18,13 +19,6 @@
 #include <QUrl>
 
 namespace orvex {
-
-namespace {
-QString Q(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-} // namespace
 
 UrlCommands::UrlCommands(TOrvex& window) : QObject(&window), window_(window) {}
 
@@ -51,9 +45,9 @@ void UrlCommands::NewUrl()
     if (dialog.exec() == QDialog::Accepted) {
         const std::string id = urls->AddUrl(dialog.text().trimmed().toStdString());
         if (const Status saved = urls->Save(); !saved)
-            ShowMessage(&window_, MessageKind::Error, Q(saved.message()));
+            ShowMessage(&window_, MessageKind::Error, ToQString(saved.message()));
         window_.BuildUrlRows();
-        const int row = window_.RefreshUrlList(id, Q(window_.urlSort().caption), false);
+        const int row = window_.RefreshUrlList(id, ToQString(window_.urlSort().caption), false);
         window_.SelectUrlRow(row);
     }
     window_.UpdateUrlButtons();
@@ -71,7 +65,7 @@ void UrlCommands::EditUrl()
     const std::string oldUrl = TrimText(UrlRowFieldView(rows[static_cast<std::size_t>(row)], UrlRowField::Url));
     dialogOpen_ = true;
     UrlInputDialog dialog("Edit URL:", &window_);
-    dialog.setText(Q(oldUrl));
+    dialog.setText(ToQString(oldUrl));
     const bool saved = dialog.exec() == QDialog::Accepted;
     const std::string newUrl = dialog.text().trimmed().toStdString();
     if (saved && newUrl != oldUrl) {
@@ -87,7 +81,7 @@ void UrlCommands::EditUrl()
         if (index >= 0) {
             urls->EditUrl(index, newUrl, status);
             if (!status)
-                ShowMessage(&window_, MessageKind::Error, Q(status.message()));
+                ShowMessage(&window_, MessageKind::Error, ToQString(status.message()));
         }
         window_.lastUrlRow = -1;
         window_.urlModel()->rowChanged(row);
@@ -125,7 +119,7 @@ void UrlCommands::DeleteSelected()
     for (int row : selected)
         ids.emplace_back(UrlRowFieldView(window_.urlRows()[static_cast<std::size_t>(row)], UrlRowField::Id));
     if (const Status deleted = urls->DeleteUrls(ids); !deleted)
-        ShowMessage(&window_, MessageKind::Error, Q(deleted.message()));
+        ShowMessage(&window_, MessageKind::Error, ToQString(deleted.message()));
     // Reloading the project shows exactly what is now stored.
     window_.lastProjectRow = -1;
     window_.OpenProject(projectRow);
@@ -156,9 +150,9 @@ void UrlCommands::DeleteFailed()
     // The failed URLs' records go; their captured files stay.
     urls->RemoveRecords(ids);
     if (const Status saved = urls->Save(); !saved)
-        ShowMessage(&window_, MessageKind::Error, Q(saved.message()));
+        ShowMessage(&window_, MessageKind::Error, ToQString(saved.message()));
     window_.BuildUrlRows();
-    window_.RefreshUrlList("", Q(window_.urlSort().caption), false);
+    window_.RefreshUrlList("", ToQString(window_.urlSort().caption), false);
     window_.lastUrlRow = -1;
     if (rows.empty())
         window_.BlankReviewPane();
@@ -199,7 +193,7 @@ void UrlCommands::OpenUrl()
     if (url.empty())
         return;
     // The desktop's own browser for web pages.
-    QDesktopServices::openUrl(QUrl(Q(url), QUrl::TolerantMode));
+    QDesktopServices::openUrl(QUrl(ToQString(url), QUrl::TolerantMode));
 }
 
 } // namespace orvex

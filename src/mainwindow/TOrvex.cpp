@@ -1,5 +1,6 @@
 #include "mainwindow/TOrvex.h"
 
+#include "browser/ReviewPane.h"
 #include "mainwindow/AboutBox.h"
 #include "mainwindow/Artwork.h"
 #include "mainwindow/DetailPane.h"
@@ -197,11 +198,9 @@ void TOrvex::FillDetailPane(int row)
     paneGuard_ = true;
 }
 
-void TOrvex::BlankReviewPane()
-{
-    reviewView_->stop();
-    reviewView_->setUrl(QUrl("about:blank"));
-}
+QWebEngineView* TOrvex::reviewView() const { return reviewPage_->view(); }
+
+void TOrvex::BlankReviewPane() { reviewPage_->Blank(); }
 
 void TOrvex::ShowReview()
 {
@@ -209,11 +208,10 @@ void TOrvex::ShowReview()
                           ? settings_.previewStyle
                           : 1;
     const fs::path page = projectFolder_ / ("preview" + std::to_string(style) + ".html");
+    // A style whose page was never written shows nothing new.
     std::error_code ec;
     if (!projectFolder_.empty() && fs::exists(page, ec))
-        reviewView_->setUrl(QUrl::fromLocalFile(ToQString(page.string())));
-    else
-        BlankReviewPane();
+        reviewPage_->ShowFile(ToQString(page.string()));
 }
 
 // --- Enabled states and the busy lock ---
@@ -343,7 +341,7 @@ void TOrvex::Shutdown()
     shutDown_ = true;
     closing_ = true;
     stop_ = true;
-    reviewView_->stop();
+    reviewPage_->view()->stop();
     // Only what Orvex itself put on the clipboard goes; the user's own copy stays.
     if (QClipboard* clipboard = QGuiApplication::clipboard(); clipboard && clipboard->ownsClipboard())
         clipboard->clear();

@@ -23,6 +23,7 @@ class QWebEngineView;
 namespace orvex {
 
 class DetailPane;
+class ReviewPane;
 class ProjectCommands;
 class ProjectListModel;
 class UrlCommands;
@@ -58,7 +59,9 @@ public:
     DetailPane* detailPane() const { return detailPane_; }
     QLabel* statusPanel(int index) const { return status_[index]; }
     QLabel* titleLine() const { return titleLine_; }
-    QWebEngineView* reviewView() const { return reviewView_; }
+    QWebEngineView* reviewView() const;
+    ReviewPane* reviewPane() const { return reviewPage_; }
+    QProgressBar* progressBar() const { return progress_; }
     ProjectCommands* projectCommands() const { return projectCommands_; }
     UrlCommands* urlCommands() const { return urlCommands_; }
     const SortState& urlSort() const { return urlSort_; }
@@ -151,13 +154,12 @@ private:
     QTreeView* urlView_ = nullptr;
     DetailPane* detailPane_ = nullptr;
     QLabel* titleLine_ = nullptr;
-    QWebEngineView* reviewView_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* urlSplitter_ = nullptr;
     QWidget* projectPane_ = nullptr;
     QWidget* urlPage_ = nullptr;
-    QWidget* reviewPage_ = nullptr;
+    ReviewPane* reviewPage_ = nullptr;
     QLabel* status_[3] = {};
     QProgressBar* progress_ = nullptr;
     QList<QAction*> viewButtons_;

@@ -2,6 +2,7 @@
 // restored from the settings at start and stored at close.
 #include "mainwindow/TOrvex.h"
 
+#include "browser/ReviewPane.h"
 #include "mainwindow/DetailPane.h"
 #include "mainwindow/ProjectListModel.h"
 #include "mainwindow/QtText.h"
@@ -21,7 +22,6 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 namespace orvex {
 
@@ -103,11 +103,10 @@ void TOrvex::BuildLayout()
     urlSplitter_->setStretchFactor(1, 0);
     urlLayout->addWidget(urlSplitter_, 1);
 
-    reviewPage_ = new QWidget(central);
-    auto* reviewLayout = new QVBoxLayout(reviewPage_);
-    reviewLayout->setContentsMargins(0, 0, 0, 0);
-    reviewView_ = new QWebEngineView(reviewPage_);
-    reviewLayout->addWidget(reviewView_);
+    progress_ = new QProgressBar(statusBar());
+    progress_->setTextVisible(false);
+    progress_->hide();
+    reviewPage_ = new ReviewPane(progress_, central);
 
     pages_ = new QStackedWidget(central);
     pages_->addWidget(urlPage_);
@@ -145,9 +144,6 @@ void TOrvex::BuildLayout()
     }
     status_[0]->setText("Projects: 0");
     status_[1]->setText("URLs: 0");
-    progress_ = new QProgressBar(statusBar());
-    progress_->setTextVisible(false);
-    progress_->hide();
     statusBar()->addPermanentWidget(progress_, 1);
 }
 

@@ -49,18 +49,26 @@ void AppendLines(std::string_view text, RecordList& lines)
 {
     const char* p = text.data();
     const char* const end = p + text.size();
+    // Where the next CR and the next LF lie; each is searched again only once
+    // passed, so text with a single kind of line end is read in one sweep.
+    const char* cr = nullptr;
+    const char* lf = nullptr;
     while (p < end) {
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-        const char* segmentEnd = lf ? lf : end;
-        // A lone CR also ends a line.
-        const char* cr = static_cast<const char*>(std::memchr(p, '\r', segmentEnd - p));
-        if (cr && cr + 1 != lf) {
-            lines.emplace_back(p, cr);
-            p = cr + 1;
-            continue;
+        if (!cr || cr < p) {
+            cr = static_cast<const char*>(std::memchr(p, '\r', end - p));
+            if (!cr)
+                cr = end;
         }
-        lines.emplace_back(p, cr ? cr : segmentEnd);
-        p = lf ? lf + 1 : end;
+        if (!lf || lf < p) {
+            lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            if (!lf)
+                lf = end;
+        }
+        const char* lineEnd = std::min(cr, lf);
+        lines.emplace_back(p, lineEnd);
+        if (lineEnd == end)
+            break;
+        p = lineEnd + ((lineEnd == cr && cr + 1 == lf) ? 2 : 1);
     }
 }
 

@@ -163,12 +163,12 @@ void TOrvex::ApplyLayout()
 
 void TOrvex::SetupColumns()
 {
-    projectModel_->setColumns(settings_.projectColumns);
+    projectModel_->setColumns({settings_.projectColumns.begin(), settings_.projectColumns.end()});
     for (int i = 0; i < projectModel_->columnCount(); ++i) {
         const int identity = projectModel_->columns()[static_cast<std::size_t>(i)];
         projectView_->header()->resizeSection(i, settings_.projectColumnWidths[identity - 1]);
     }
-    urlModel_->setColumns(settings_.urlColumns);
+    urlModel_->setColumns({settings_.urlColumns.begin(), settings_.urlColumns.end()});
     for (int i = 0; i < urlModel_->columnCount(); ++i) {
         const int kind = urlModel_->columns()[static_cast<std::size_t>(i)];
         urlView_->header()->resizeSection(i, settings_.urlColumnWidths[kind - 1]);

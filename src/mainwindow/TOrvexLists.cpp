@@ -22,6 +22,34 @@ namespace orvex {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The first row whose Id field equals the id; -1 for none or an empty id.
+int FindRowOf(const RecordList& rows, const std::string& id,
+              std::string_view (*idOf)(std::string_view))
+{
+    for (std::size_t i = 0; !id.empty() && i < rows.size(); ++i) {
+        if (idOf(rows[i]) == id)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string_view ProjectIdOf(std::string_view row) { return ProjectFieldView(row, ProjectField::Id); }
+std::string_view UrlIdOf(std::string_view row) { return UrlRowFieldView(row, UrlRowField::Id); }
+
+void SelectRowOf(QTreeView* view, int row)
+{
+    if (row < 0 || row >= view->model()->rowCount())
+        return;
+    const QModelIndex index = view->model()->index(row, 0);
+    view->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->scrollTo(index);
+}
+
+} // namespace
+
 // --- Lists ---
 
 void TOrvex::BuildProjectRows() { orvex::BuildProjectRows(workspace_->projects(), projectRows_); }
@@ -34,13 +62,7 @@ int TOrvex::RefreshProjectList(const std::string& id, const QString& caption, bo
             SortProjectRows(projectRows_, *column, projectSort_.ascending);
         ShowSortIndicators();
     }
-    int found = -1;
-    for (std::size_t i = 0; !id.empty() && i < projectRows_.size(); ++i) {
-        if (ProjectFieldView(projectRows_[i], ProjectField::Id) == id) {
-            found = static_cast<int>(i);
-            break;
-        }
-    }
+    const int found = FindRowOf(projectRows_, id, &ProjectIdOf);
     projectModel_->reset();
     status_[0]->setText(QString("Projects: %1").arg(projectRows_.size()));
     return found;
@@ -62,13 +84,7 @@ int TOrvex::RefreshUrlList(const std::string& id, const QString& caption, bool t
             SortUrlRows(urlRows_, *column, urlSort_.ascending);
         ShowSortIndicators();
     }
-    int found = -1;
-    for (std::size_t i = 0; !id.empty() && i < urlRows_.size(); ++i) {
-        if (UrlRowFieldView(urlRows_[i], UrlRowField::Id) == id) {
-            found = static_cast<int>(i);
-            break;
-        }
-    }
+    const int found = FindRowOf(urlRows_, id, &UrlIdOf);
     urlModel_->reset();
     status_[1]->setText(QString("URLs: %1").arg(urlRows_.size()));
     return found;
@@ -120,25 +136,9 @@ void TOrvex::HeaderClicked(bool projectList, int section)
     QApplication::restoreOverrideCursor();
 }
 
-void TOrvex::SelectProjectRow(int row)
-{
-    if (row < 0 || row >= projectModel_->rowCount())
-        return;
-    const QModelIndex index = projectModel_->index(row, 0);
-    projectView_->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    projectView_->scrollTo(index);
-}
+void TOrvex::SelectProjectRow(int row) { SelectRowOf(projectView_, row); }
 
-void TOrvex::SelectUrlRow(int row)
-{
-    if (row < 0 || row >= urlModel_->rowCount())
-        return;
-    const QModelIndex index = urlModel_->index(row, 0);
-    urlView_->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    urlView_->scrollTo(index);
-}
+void TOrvex::SelectUrlRow(int row) { SelectRowOf(urlView_, row); }
 
 int TOrvex::CurrentProjectRow() const
 {

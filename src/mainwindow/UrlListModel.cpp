@@ -2,6 +2,7 @@
 
 #include "imaging/SmallIcon.h"
 #include "mainwindow/Artwork.h"
+#include "mainwindow/QtText.h"
 #include "mainwindow/logic/UrlRowLook.h"
 #include "workspace/Folders.h"
 #include "workspace/RecordLayout.h"
@@ -57,77 +58,6 @@ QString UrlListModel::CaptionOf(int kind)
     }
 }
 
-namespace {
-
-int FieldOf(int kind)
-{
-    switch (kind) {
-    case 1: return UrlRowField::Url;
-    case 2: return UrlRowField::Title;
-    case 3: return UrlRowField::Created;
-    case 4: return UrlRowField::StatusText;
-    default: return UrlRowField::Updated;
-    }
-}
-
-Qt::Alignment AlignmentOf(int kind)
-{
-    return (kind == 3 || kind == 5 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
-}
-
-} // namespace
-
-UrlListModel::UrlListModel(const RecordList& rows, QObject* parent)
-    : QAbstractTableModel(parent), rows_(rows), columns_{1, 2, 3, 4, 5}
-{
-}
-
-void UrlListModel::setColumns(const std::array<int, 5>& positions)
-{
-    beginResetModel();
-    columns_.clear();
-    for (int kind : positions) {
-        if (kind >= 1 && kind <= 5)
-            columns_.push_back(kind);
-    }
-    if (columns_.empty())
-        columns_.push_back(1);
-    endResetModel();
-}
-
-int UrlListModel::columnOfCaption(const QString& caption) const
-{
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        if (CaptionOf(columns_[i]) == caption)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-void UrlListModel::setProjectFolder(const fs::path& folder) { icons_.setProjectFolder(folder); }
-
-void UrlListModel::reset()
-{
-    beginResetModel();
-    endResetModel();
-}
-
-void UrlListModel::rowChanged(int row)
-{
-    if (row >= 0 && row < rowCount())
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-}
-
-int UrlListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int UrlListModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
-}
-
 QPixmap UrlListModel::decorationOf(const std::string& row) const
 {
     // The state icon, then the site icon (or an empty slot), side by side.
@@ -141,21 +71,16 @@ QPixmap UrlListModel::decorationOf(const std::string& row) const
     return both;
 }
 
-QVariant UrlListModel::data(const QModelIndex& index, int role) const
+QVariant UrlListModel::cell(const std::string& row, int kind, int column, int role) const
 {
-    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= rows_.size() ||
-        static_cast<std::size_t>(index.column()) >= columns_.size())
-        return {};
-    const std::string& row = rows_[static_cast<std::size_t>(index.row())];
-    const int kind = columns_[static_cast<std::size_t>(index.column())];
+    static const int fields[] = {UrlRowField::Url, UrlRowField::Title, UrlRowField::Created,
+                                 UrlRowField::StatusText, UrlRowField::Updated};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return QString::fromStdString(TrimText(UrlRowFieldView(row, FieldOf(kind))));
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(AlignmentOf(kind));
+        return ToQString(TrimView(UrlRowFieldView(row, fields[kind - 1])));
     case Qt::DecorationRole:
-        return index.column() == 0 ? QVariant(decorationOf(row)) : QVariant();
+        return column == 0 ? QVariant(decorationOf(row)) : QVariant();
     case Qt::BackgroundRole:
         if (const std::optional<RowColour> tint = RowBackgroundOf(row))
             return QBrush(QColor(tint->red, tint->green, tint->blue));
@@ -163,19 +88,6 @@ QVariant UrlListModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
-}
-
-QVariant UrlListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || section < 0 ||
-        static_cast<std::size_t>(section) >= columns_.size())
-        return {};
-    const int kind = columns_[static_cast<std::size_t>(section)];
-    if (role == Qt::DisplayRole)
-        return CaptionOf(kind);
-    if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(AlignmentOf(kind));
-    return {};
 }
 
 } // namespace orvex

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "workspace/FixedText.h"
+#include "mainwindow/RowListModel.h"
 
-#include <QAbstractTableModel>
 #include <QHash>
 #include <QPixmap>
 
-#include <array>
 #include <filesystem>
 #include <vector>
 
@@ -31,36 +29,29 @@ private:
     QHash<QString, Entry> entries_;
 };
 
-// The URL list as a view over the URL rows, read by index: texts, the state
-// icon beside the site icon, and the row tints.
-class UrlListModel : public QAbstractTableModel
+// The URL list over the URL rows: texts, the state icon beside the site icon,
+// and the row tints. Column kinds: 1 URL, 2 Title, 3 Created, 4 URL Status,
+// 5 Updated.
+class UrlListModel : public RowListModel
 {
     Q_OBJECT
 public:
-    // Column kinds: 1 URL, 2 Title, 3 Created, 4 URL Status, 5 Updated.
     static QString CaptionOf(int kind);
 
-    explicit UrlListModel(const RecordList& rows, QObject* parent = nullptr);
+    explicit UrlListModel(const RecordList& rows, QObject* parent = nullptr)
+        : RowListModel(rows, 5, parent)
+    {
+    }
+    void setProjectFolder(const std::filesystem::path& folder) { icons_.setProjectFolder(folder); }
 
-    void setColumns(const std::array<int, 5>& positions);
-    const std::vector<int>& columns() const { return columns_; }
-    int columnOfCaption(const QString& caption) const;
-    void setProjectFolder(const std::filesystem::path& folder);
-
-    void reset();
-    // Repaints one row after its text changed in place.
-    void rowChanged(int row);
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+protected:
+    QString captionOf(int kind) const override { return CaptionOf(kind); }
+    bool centred(int kind) const override { return kind == 3 || kind == 5; }
+    QVariant cell(const std::string& row, int kind, int column, int role) const override;
 
 private:
     QPixmap decorationOf(const std::string& row) const;
 
-    const RecordList& rows_;
-    std::vector<int> columns_;
     mutable SiteIconCache icons_;
 };
 

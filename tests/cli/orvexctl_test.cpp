@@ -7,6 +7,7 @@
 // instance_lock_test.cpp): QLockFile records the holder's executable name,
 // not QCoreApplication::applicationName, so a lock taken in this process
 // under setApplicationName("orvex") would not look like the desktop program.
+#include "support/TestFiles.h"
 #include "workspace/Folders.h"
 #include "workspace/InstanceLock.h"
 #include "workspace/ProjectUrls.h"
@@ -41,39 +42,10 @@ namespace fs = std::filesystem;
 namespace orvex {
 namespace {
 
+using namespace orvex::testfiles;
+
 const fs::path kFixtures = fs::path(ORVEX_TEST_DATA) / "workspace";
 const QString kOrvexctl = QStringLiteral(ORVEX_BIN_DIR "/orvexctl");
-
-std::string ReadBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-bool Exists(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
-}
-
-RecordList LoadList(const fs::path& file)
-{
-    RecordList lines;
-    EXPECT_TRUE(LoadRecordFile(file, lines).ok()) << file;
-    return lines;
-}
-
-void SaveList(const fs::path& file, const RecordList& lines)
-{
-    std::string bytes;
-    ASSERT_TRUE(CompressRecords(lines, bytes));
-    WriteBytes(file, bytes);
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {

@@ -1,5 +1,6 @@
 // Folders and per-URL files: MakeFolder, ClearFolder,
 // DeleteProjectFolder, the seven per-URL files, ParentPath and LastPathPart.
+#include "support/TestFiles.h"
 #include "workspace/Folders.h"
 
 #include <QTemporaryDir>
@@ -16,25 +17,10 @@ namespace fs = std::filesystem;
 namespace orvex {
 namespace {
 
+using namespace orvex::testfiles;
+
 constexpr const char* kId = "5jhzzwa0123456789ab";
 constexpr const char* kOtherId = "5jhzzwa0123456789ac";
-
-void WriteBytes(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool Exists(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
-}
 
 std::size_t CountEntries(const fs::path& folder)
 {

@@ -1,5 +1,6 @@
 // The URL records of a project and the record changes of New URL, Edit URL
 // and Delete selected, with urls.dat damage handling.
+#include "support/TestFiles.h"
 #include "workspace/Folders.h"
 #include "workspace/ProjectUrls.h"
 #include "workspace/RecordFile.h"
@@ -24,31 +25,9 @@ namespace fs = std::filesystem;
 namespace orvex {
 namespace {
 
+using namespace orvex::testfiles;
+
 const fs::path kFixtures = fs::path(ORVEX_TEST_DATA) / "workspace";
-
-std::string ReadBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-bool Exists(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
-}
-
-RecordList LoadList(const fs::path& file)
-{
-    RecordList lines;
-    EXPECT_TRUE(LoadRecordFile(file, lines).ok()) << file;
-    return lines;
-}
 
 std::string Field(const std::string& record, int field)
 {

@@ -1,6 +1,7 @@
 // Record files: the zlib and plain containers byte for byte, line reading,
 // damaged files, the save gate and failed saves.
 
+#include "support/TestFiles.h"
 #include "workspace/RecordFile.h"
 #include "workspace/RecordLayout.h"
 #include "workspace/SaveGate.h"
@@ -29,21 +30,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
+using namespace orvex::testfiles;
+
 const fs::path kFixtures = fs::path(ORVEX_TEST_DATA) / "records";
 
 const std::string kE2 = "\xC3\xA9"; // é
-
-std::string ReadBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Inflates a whole zlib stream with zlib itself, independent of the code under test.
 // Fails the test unless the stream ends exactly at the end of the bytes.

@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "workspace/IniFile.h"
 #include "workspace/Settings.h"
 
@@ -19,20 +20,11 @@ namespace fs = std::filesystem;
 namespace orvex {
 namespace {
 
+using namespace orvex::testfiles;
+
 const fs::path kFixtures = fs::path(ORVEX_TEST_DATA) / "ini";
 constexpr int kScreenW = 1280;
 constexpr int kScreenH = 1024;
-
-std::string ReadBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream(file, std::ios::binary) << bytes;
-}
 
 std::string ToCrLf(std::string_view bytes)
 {

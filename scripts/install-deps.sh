@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-webengine-dev
-    zlib1g-dev libjpeg62-turbo-dev
+    zlib1g-dev libjpeg62-turbo-dev libcurl4-openssl-dev
     xdg-utils
 )
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev python3 xvfb xauth)
+    packages+=(libgtest-dev libgmock-dev python3 xvfb xauth chromium)
 fi
 
 sudo=""

@@ -55,7 +55,11 @@ std::string TabLine(const std::vector<std::string_view>& fields);
 
 int RunProjectCommand(const std::string& sub, CliContext& context);
 int RunUrlCommand(const std::string& sub, CliContext& context);
+int RunReviewCommand(CliContext& context);
+int RunCheckCommand(CliContext& context);
 extern const char* const kProjectUsage;
 extern const char* const kUrlUsage;
+extern const char* const kReviewUsage;
+extern const char* const kCheckUsage;
 
 } // namespace orvex::cli

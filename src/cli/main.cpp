@@ -17,6 +17,8 @@ const char* const kMainUsage =
     "Commands:\n"
     "  project list | new | rename | delete\n"
     "  url     list | add | edit | delete\n"
+    "  review  PROJECT (writes the project's three review pages)\n"
+    "  check   PROJECT [--selected ID...] (records the HTTP status of URLs)\n"
     "\n"
     "Options:\n"
     "  --workspace DIR   the workspace folder (default: the folder of this program)\n"
@@ -57,7 +59,11 @@ int main(int argc, char** argv)
         return kOk;
     }
     const std::string command = args[pos++];
-    const char* usage = command == "project" ? kProjectUsage : command == "url" ? kUrlUsage : nullptr;
+    const char* usage = command == "project"  ? kProjectUsage
+                        : command == "url"    ? kUrlUsage
+                        : command == "review" ? kReviewUsage
+                        : command == "check"  ? kCheckUsage
+                                              : nullptr;
     if (!usage) {
         std::cerr << "orvexctl: unknown command " << command << "\n" << kMainUsage;
         return kUsageError;
@@ -68,9 +74,20 @@ int main(int argc, char** argv)
             return kOk;
         }
     }
-    const std::string sub = pos < args.size() ? args[pos++] : std::string();
+    // check has no subcommand either.
+    if (command == "check") {
+        CliContext checkContext{workspace, std::vector<std::string>(args.begin() + pos, args.end()),
+                                std::cin, std::cout, std::cerr};
+        std::ios::sync_with_stdio(false);
+        return RunCheckCommand(checkContext);
+    }
+    // review has no subcommand: its arguments follow the command.
+    const bool takesSub = command != "review";
+    const std::string sub = takesSub && pos < args.size() ? args[pos++] : std::string();
     CliContext context{workspace, std::vector<std::string>(args.begin() + pos, args.end()),
                        std::cin, std::cout, std::cerr};
     std::ios::sync_with_stdio(false);
+    if (command == "review")
+        return RunReviewCommand(context);
     return command == "project" ? RunProjectCommand(sub, context) : RunUrlCommand(sub, context);
 }

@@ -44,11 +44,11 @@ MainActions MainActions::Create(QMainWindow* w)
     a.renameProject = Make(w, "Rename Project");
     a.deleteProject = Make(w, "Delete Project");
     a.exit = Make(w, "Exit");
-    a.reloadReview = Later(Make(w, "Reload Review"));
-    a.generateReview = Later(Make(w, "Generate Review"));
-    a.styleSimple = Later(Make(w, "Simple"));
-    a.styleGallery = Later(Make(w, "Gallery"));
-    a.styleGrayGranite = Later(Make(w, "Gray Granite"));
+    a.reloadReview = Make(w, "Reload Review");
+    a.generateReview = Make(w, "Generate Review");
+    a.styleSimple = Make(w, "Simple");
+    a.styleGallery = Make(w, "Gallery");
+    a.styleGrayGranite = Make(w, "Gray Granite");
     a.styles = new QActionGroup(w);
     for (QAction* style : {a.styleSimple, a.styleGallery, a.styleGrayGranite}) {
         style->setCheckable(true);
@@ -72,14 +72,14 @@ MainActions MainActions::Create(QMainWindow* w)
     a.selectAll = MakeIcon(w, "Select All", ToolIcon::SelectAll);
     a.deselectAll = MakeIcon(w, "Deselect All", ToolIcon::DeselectAll);
     a.invertSelection = MakeIcon(w, "Invert Selection", ToolIcon::InvertSelection);
-    a.checkUrl = Later(MakeIcon(w, "Check URL", ToolIcon::CheckUrl));
+    a.checkUrl = MakeIcon(w, "Check URL", ToolIcon::CheckUrl);
 
     a.screenshotOpen = Later(Make(w, "Open"));
     a.screenshotCopy = Later(Make(w, "Copy to Clipboard"));
     a.screenshotSave = Later(Make(w, "Save to File"));
     a.thumbnail = Later(Make(w, "Thumbnail"));
 
-    a.checkUrlMenu = Later(Make(w, "Check URL"));
+    a.checkUrlMenu = Make(w, "Check URL");
     a.updateProject = Later(MakeIcon(w, "Update Project", ToolIcon::UpdateProject));
     a.search = Later(MakeIcon(w, "Search", ToolIcon::Search));
     a.options = Later(MakeIcon(w, "Options", ToolIcon::Options));

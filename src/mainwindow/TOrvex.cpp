@@ -1,6 +1,8 @@
 #include "mainwindow/TOrvex.h"
 
 #include "browser/ReviewPane.h"
+#include "check/ProcessCheckLauncher.h"
+#include "check/dialog/CheckUrlsDialog.h"
 #include "mainwindow/AboutBox.h"
 #include "mainwindow/Artwork.h"
 #include "mainwindow/DetailPane.h"
@@ -8,9 +10,11 @@
 #include "mainwindow/QtText.h"
 #include "mainwindow/ProjectCommands.h"
 #include "mainwindow/ProjectListModel.h"
+#include "mainwindow/ReviewCommands.h"
 #include "mainwindow/UrlCommands.h"
 #include "mainwindow/UrlListModel.h"
 #include "mainwindow/logic/CommandStates.h"
+#include "review/ReviewGenerator.h"
 #include "workspace/RecordLayout.h"
 #include "workspace/SortKeys.h"
 #include "workspace/UrlRows.h"
@@ -54,6 +58,7 @@ void SetEnabled(QAction* action, bool enabled)
 
 TOrvex::TOrvex(fs::path programFolder, QWidget* parent)
     : QMainWindow(parent), programFolder_(std::move(programFolder)),
+      workerFolder_(QCoreApplication::applicationDirPath().toStdString()),
       workspace_(std::make_unique<Workspace>(programFolder_))
 {
     setWindowTitle(kProductTitle);
@@ -64,6 +69,7 @@ TOrvex::TOrvex(fs::path programFolder, QWidget* parent)
     BuildLayout();
     projectCommands_ = new ProjectCommands(*this);
     urlCommands_ = new UrlCommands(*this);
+    reviewCommands_ = new ReviewCommands(*this);
     ConnectCommands();
 }
 
@@ -78,6 +84,8 @@ void TOrvex::ConnectCommands()
     connect(a.exit, &QAction::triggered, this, &QWidget::close);
     connect(a.help, &QAction::triggered, this, &TOrvex::ShowHelp);
     connect(a.about, &QAction::triggered, this, &TOrvex::ShowAbout);
+    connect(a.checkUrl, &QAction::triggered, this, &TOrvex::CheckUrls);
+    connect(a.checkUrlMenu, &QAction::triggered, this, &TOrvex::CheckUrls);
     connect(a.urlManagerPage, &QAction::triggered, this, [this] { ShowPage(1); });
     connect(a.reviewPage, &QAction::triggered, this, [this] { ShowPage(2); });
     connect(a.showHideProjects, &QAction::toggled, projectPane_, &QWidget::setVisible);
@@ -113,6 +121,7 @@ void TOrvex::ConnectCommands()
             });
     projectCommands_->Connect();
     urlCommands_->Connect();
+    reviewCommands_->Connect();
 }
 
 bool TOrvex::Start()
@@ -204,13 +213,10 @@ void TOrvex::BlankReviewPane() { reviewPage_->Blank(); }
 
 void TOrvex::ShowReview()
 {
-    const int style = settings_.previewStyle >= 1 && settings_.previewStyle <= 3
-                          ? settings_.previewStyle
-                          : 1;
-    const fs::path page = projectFolder_ / ("preview" + std::to_string(style) + ".html");
     // A style whose page was never written shows nothing new.
+    const fs::path page = ReviewPagePath(projectFolder_, settings_.previewStyle);
     std::error_code ec;
-    if (!projectFolder_.empty() && fs::exists(page, ec))
+    if (!projectFolder_.empty() && !page.empty() && fs::exists(page, ec))
         reviewPage_->ShowFile(ToQString(page.string()));
 }
 
@@ -308,6 +314,22 @@ void TOrvex::ShowHelp()
         QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(help.string())));
     else
         ShowMessage(this, MessageKind::Error, "Help file not found!");
+}
+
+void TOrvex::CheckUrls()
+{
+    if (checkOpen_ || !urls_ || busy())
+        return;
+    checkOpen_ = true;
+    std::unique_ptr<CheckLauncher> launcher =
+        checkLaunchers_ ? checkLaunchers_()
+                        : std::make_unique<ProcessCheckLauncher>(
+                              workerFolder_ / "urlstat",
+                              ProcessCheckLauncher::CheckerArguments(workspace_->settingsFile()));
+    CheckUrlsDialog dialog(*this, std::move(launcher));
+    dialog.exec();
+    checkOpen_ = false;
+    activateWindow();
 }
 
 void TOrvex::ShowAbout()

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -22,10 +23,12 @@ class QWebEngineView;
 
 namespace orvex {
 
+class CheckLauncher;
 class DetailPane;
 class ReviewPane;
 class ProjectCommands;
 class ProjectListModel;
+class ReviewCommands;
 class UrlCommands;
 class UrlListModel;
 
@@ -97,6 +100,14 @@ public:
     void TakeBusyLock();
     void ReleaseBusyLock();
 
+    // Opens the Check URLs dialog over the open project.
+    void CheckUrls();
+    // Where the worker programs lie: beside this program unless tests say otherwise.
+    void setWorkerFolder(std::filesystem::path folder) { workerFolder_ = std::move(folder); }
+    // Lets tests run checks without the real checker.
+    using CheckLauncherFactory = std::function<std::unique_ptr<CheckLauncher>()>;
+    void setCheckLauncherFactory(CheckLauncherFactory factory) { checkLaunchers_ = std::move(factory); }
+
     void ClearDetailPane();
     void FillDetailPane(int row);
     void BlankReviewPane();
@@ -127,6 +138,9 @@ private:
     void ReportDamage();
 
     std::filesystem::path programFolder_;
+    std::filesystem::path workerFolder_;
+    CheckLauncherFactory checkLaunchers_;
+    bool checkOpen_ = false;
     std::unique_ptr<Workspace> workspace_;
     Settings settings_;
     RecordList projectRows_;
@@ -165,6 +179,7 @@ private:
     QList<QAction*> viewButtons_;
     ProjectCommands* projectCommands_ = nullptr;
     UrlCommands* urlCommands_ = nullptr;
+    ReviewCommands* reviewCommands_ = nullptr;
 };
 
 } // namespace orvex

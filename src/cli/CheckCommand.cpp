@@ -115,15 +115,10 @@ int RunCheckCommand(CliContext& context)
     if (!ParseArgs(context.args, ids))
         return context.UsageError("check takes a project, then optionally --selected and Ids.",
                                   kCheckUsage);
-    auto opened = OpenedWorkspace::Open(context, true);
+    std::optional<OpenedProject> opened = OpenProjectOf(context, context.args[0], true);
     if (!opened)
         return kFailed;
-    const std::optional<std::size_t> index = opened->ResolveProject(context, context.args[0]);
-    if (!index)
-        return kFailed;
-    const std::unique_ptr<ProjectUrls> urls = opened->OpenUrls(context, *index);
-    if (!urls)
-        return kFailed;
+    ProjectUrls* urls = opened->urls.get();
 
     // Rows in record order, so row and record indices agree.
     std::vector<std::size_t> selected;
@@ -134,7 +129,7 @@ int RunCheckCommand(CliContext& context)
         selected.push_back(static_cast<std::size_t>(found));
     }
     Settings settings;
-    const std::filesystem::path settingsFile = opened->workspace().settingsFile();
+    const std::filesystem::path settingsFile = opened->workspace->workspace().settingsFile();
     if (Status loaded = LoadSettingsFile(settingsFile, settings, 0, 0); !loaded)
         return context.Fail(loaded.message());
     const std::filesystem::path checker =
@@ -145,7 +140,7 @@ int RunCheckCommand(CliContext& context)
     RecordList rows;
     BuildUrlRows(urls->records(), rows);
     ProcessCheckLauncher launcher(checker, ProcessCheckLauncher::CheckerArguments(settingsFile));
-    CheckUrls check(launcher, opened->workspace().seconds());
+    CheckUrls check(launcher, opened->workspace->workspace().seconds());
     const CheckOptions options{false, !ids.empty()};
     const CheckProxy proxy{settings.useProxy, settings.proxyUser, settings.proxyPassw};
     {

@@ -104,6 +104,23 @@ std::unique_ptr<ProjectUrls> OpenedWorkspace::OpenUrls(const CliContext& context
     return urls;
 }
 
+std::optional<OpenedProject> OpenProjectOf(const CliContext& context, const std::string& name,
+                                           bool forChange)
+{
+    OpenedProject opened;
+    opened.workspace = OpenedWorkspace::Open(context, forChange);
+    if (!opened.workspace)
+        return std::nullopt;
+    const std::optional<std::size_t> index = opened.workspace->ResolveProject(context, name);
+    if (!index)
+        return std::nullopt;
+    opened.index = *index;
+    opened.urls = opened.workspace->OpenUrls(context, *index);
+    if (!opened.urls)
+        return std::nullopt;
+    return opened;
+}
+
 std::string TabLine(const std::vector<std::string_view>& fields)
 {
     std::string line;

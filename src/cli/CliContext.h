@@ -50,6 +50,17 @@ private:
     std::unique_ptr<Workspace> workspace_;
 };
 
+// The workspace, one project of it and the project's URL list, for one command.
+struct OpenedProject
+{
+    std::unique_ptr<OpenedWorkspace> workspace;
+    std::size_t index = 0; // of the project record
+    std::unique_ptr<ProjectUrls> urls;
+};
+// Opens the project named by its Id or title; nothing after printing why.
+std::optional<OpenedProject> OpenProjectOf(const CliContext& context, const std::string& name,
+                                           bool forChange);
+
 // Joins fields with tabs, each trimmed and with tabs inside turned into blanks.
 std::string TabLine(const std::vector<std::string_view>& fields);
 

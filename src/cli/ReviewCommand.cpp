@@ -22,19 +22,14 @@ int RunReviewCommand(CliContext& context)
     if (context.args.size() != 1)
         return context.UsageError("review takes one project.", kReviewUsage);
     // The pages are files of the workspace: written only while no one else has it.
-    auto opened = OpenedWorkspace::Open(context, true);
+    const std::optional<OpenedProject> opened = OpenProjectOf(context, context.args[0], true);
     if (!opened)
         return kFailed;
-    const std::optional<std::size_t> index = opened->ResolveProject(context, context.args[0]);
-    if (!index)
-        return kFailed;
-    const std::unique_ptr<ProjectUrls> urls = opened->OpenUrls(context, *index);
-    if (!urls)
-        return kFailed;
+    const ProjectUrls* urls = opened->urls.get();
 
     RecordList rows;
     BuildUrlRows(urls->records(), rows);
-    const std::string& record = opened->workspace().projects()[*index];
+    const std::string& record = opened->workspace->workspace().projects()[opened->index];
     const ReviewInput input{urls->folder(), rows,
                             TrimText(ProjectFieldView(record, ProjectField::Title))};
     if (Status written = GenerateReviews(input); !written)

@@ -26,34 +26,11 @@ const char* const kUrlUsage =
 
 namespace {
 
-// The workspace, the project and its URL list, for one URL command.
-struct OpenedProject
-{
-    std::unique_ptr<OpenedWorkspace> workspace;
-    std::unique_ptr<ProjectUrls> urls;
-};
-
-std::optional<OpenedProject> OpenProject(CliContext& context, bool forChange)
-{
-    OpenedProject opened;
-    opened.workspace = OpenedWorkspace::Open(context, forChange);
-    if (!opened.workspace)
-        return std::nullopt;
-    const std::optional<std::size_t> index =
-        opened.workspace->ResolveProject(context, context.args[0]);
-    if (!index)
-        return std::nullopt;
-    opened.urls = opened.workspace->OpenUrls(context, *index);
-    if (!opened.urls)
-        return std::nullopt;
-    return opened;
-}
-
 int ListUrls(CliContext& context)
 {
     if (context.args.size() != 1)
         return context.UsageError("url list takes one project.", kUrlUsage);
-    std::optional<OpenedProject> opened = OpenProject(context, false);
+    std::optional<OpenedProject> opened = OpenProjectOf(context, context.args[0], false);
     if (!opened)
         return kFailed;
     std::string text;
@@ -89,7 +66,7 @@ int AddUrls(CliContext& context)
         for (std::size_t i = 1; i < context.args.size(); ++i)
             take(context.args[i]);
     }
-    std::optional<OpenedProject> opened = OpenProject(context, true);
+    std::optional<OpenedProject> opened = OpenProjectOf(context, context.args[0], true);
     if (!opened)
         return kFailed;
     if (urls.empty())
@@ -108,7 +85,7 @@ int EditUrl(CliContext& context)
 {
     if (context.args.size() != 3)
         return context.UsageError("url edit takes a project, an Id and the new URL.", kUrlUsage);
-    std::optional<OpenedProject> opened = OpenProject(context, true);
+    std::optional<OpenedProject> opened = OpenProjectOf(context, context.args[0], true);
     if (!opened)
         return kFailed;
     const std::string& id = context.args[1];
@@ -130,7 +107,7 @@ int DeleteUrls(CliContext& context)
 {
     if (context.args.size() < 2)
         return context.UsageError("url delete takes a project and one or more Ids.", kUrlUsage);
-    std::optional<OpenedProject> opened = OpenProject(context, true);
+    std::optional<OpenedProject> opened = OpenProjectOf(context, context.args[0], true);
     if (!opened)
         return kFailed;
     std::unordered_set<std::string_view> present;

@@ -7,6 +7,7 @@
 // instance_lock_test.cpp): QLockFile records the holder's executable name,
 // not QCoreApplication::applicationName, so a lock taken in this process
 // under setApplicationName("orvex") would not look like the desktop program.
+#include "support/LockHolder.h"
 #include "support/TestFiles.h"
 #include "workspace/Folders.h"
 #include "workspace/InstanceLock.h"
@@ -73,68 +74,7 @@ bool IsDateTime(const std::string& text)
     return re.match(QString::fromStdString(text)).hasMatch();
 }
 
-// --- The lock-holding child (see the top of the file) ---------------------------
-
-TEST(LockHolderProcess, HoldsTheLock)
-{
-    const char* workspace = std::getenv("ORVEX_TEST_HOLD_LOCK");
-    if (!workspace)
-        GTEST_SKIP() << "runs only as the lock-holding child of the other tests";
-    WorkspaceLock lock{fs::path(workspace)};
-    const bool held = lock.Acquire(0);
-    std::cout << (held ? "LOCK-HELD" : "LOCK-REFUSED") << std::endl;
-    if (const char* ms = std::getenv("ORVEX_TEST_HOLD_MS")) {
-        QThread::msleep(static_cast<unsigned long>(std::atol(ms)));
-        return;
-    }
-    for (std::string line; std::getline(std::cin, line);) {
-    }
-}
-
-class LockHolder
-{
-public:
-    bool Start(const fs::path& program, const fs::path& workspace,
-               std::optional<int> holdMs = std::nullopt)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ORVEX_TEST_HOLD_LOCK", QString::fromStdString(workspace.string()));
-        if (holdMs)
-            env.insert("ORVEX_TEST_HOLD_MS", QString::number(*holdMs));
-        process_.setProcessEnvironment(env);
-        process_.start(QString::fromStdString(program.string()),
-                       {"--gtest_filter=LockHolderProcess.HoldsTheLock"});
-        if (!process_.waitForStarted(10000))
-            return false;
-        QByteArray out;
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 20000) {
-            process_.waitForReadyRead(200);
-            out += process_.readAllStandardOutput();
-            if (out.contains("LOCK-HELD\n"))
-                return true;
-            if (out.contains("LOCK-REFUSED") || process_.state() == QProcess::NotRunning)
-                return false;
-        }
-        return false;
-    }
-    void Release()
-    {
-        process_.closeWriteChannel();
-        process_.waitForFinished(10000);
-    }
-    ~LockHolder()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(10000);
-        }
-    }
-
-private:
-    QProcess process_;
-};
+using orvex::locktest::LockHolder;
 
 // --- Running orvexctl ------------------------------------------------------------
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace orvex::testfiles {
 
@@ -46,6 +47,18 @@ inline void SaveList(const std::filesystem::path& file, const RecordList& lines)
     std::string bytes;
     ASSERT_TRUE(CompressRecords(lines, bytes));
     WriteBytes(file, bytes);
+}
+
+// The copies a damaged record file was set aside as.
+inline std::vector<std::filesystem::path> DamagedCopies(const std::filesystem::path& file)
+{
+    std::vector<std::filesystem::path> found;
+    const std::string prefix = file.filename().string() + ".damaged-";
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        if (entry.path().filename().string().rfind(prefix, 0) == 0)
+            found.push_back(entry.path());
+    }
+    return found;
 }
 
 } // namespace orvex::testfiles

@@ -31,17 +31,6 @@ std::string Field(const std::string& record, int field)
     return TrimText(ProjectFieldView(record, field));
 }
 
-std::vector<fs::path> DamagedCopies(const fs::path& file)
-{
-    std::vector<fs::path> found;
-    const std::string prefix = file.filename().string() + ".damaged-";
-    for (const auto& entry : fs::directory_iterator(file.parent_path())) {
-        if (entry.path().filename().string().rfind(prefix, 0) == 0)
-            found.push_back(entry.path());
-    }
-    return found;
-}
-
 class WorkspaceTest : public ::testing::Test
 {
 protected:

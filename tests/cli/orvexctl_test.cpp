@@ -8,6 +8,7 @@
 // not QCoreApplication::applicationName, so a lock taken in this process
 // under setApplicationName("orvex") would not look like the desktop program.
 #include "support/LockHolder.h"
+#include "support/ProgramRun.h"
 #include "support/TestFiles.h"
 #include "workspace/Folders.h"
 #include "workspace/InstanceLock.h"
@@ -78,17 +79,7 @@ using orvex::locktest::LockHolder;
 
 // --- Running orvexctl ------------------------------------------------------------
 
-struct Result
-{
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::ostream& operator<<(std::ostream& os, const Result& r)
-{
-    return os << "exit " << r.code << "\n--- stdout:\n" << r.out << "--- stderr:\n" << r.err;
-}
+using Result = ProgramResult;
 
 class OrvexctlTest : public ::testing::Test
 {
@@ -114,26 +105,7 @@ protected:
     // Runs orvexctl with exactly these arguments.
     Result RunRaw(const QStringList& args, const QByteArray& input = {})
     {
-        QProcess process;
-        process.setWorkingDirectory(QString::fromStdString(cwd().string()));
-        process.start(kOrvexctl, args);
-        Result r;
-        if (!process.waitForStarted(10000)) {
-            r.err = "orvexctl did not start: " + process.errorString().toStdString();
-            return r;
-        }
-        process.write(input);
-        process.closeWriteChannel();
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            r.err = "orvexctl did not finish";
-            return r;
-        }
-        r.out = process.readAllStandardOutput().toStdString();
-        r.err = process.readAllStandardError().toStdString();
-        r.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        return r;
+        return RunProgram(kOrvexctl, args, input, QString::fromStdString(cwd().string()));
     }
 
     // Runs orvexctl --workspace <ws> args...

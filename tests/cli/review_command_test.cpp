@@ -1,6 +1,7 @@
 // orvexctl review end to end: run as a child process on a temporary
 // workspace, it writes the same three pages the desktop program would, for
 // the URLs in record order and the project's title, and prints their paths.
+#include "support/ProgramRun.h"
 #include "review/ReviewGenerator.h"
 #include "workspace/RecordFile.h"
 #include "workspace/UrlRows.h"
@@ -21,12 +22,8 @@ namespace {
 
 const QString kOrvexctl = QStringLiteral(ORVEX_BIN_DIR "/orvexctl");
 
-struct Result
-{
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using orvex::testfiles::RunProgram;
+using Result = orvex::testfiles::ProgramResult;
 
 std::string ReadBytes(const fs::path& file)
 {
@@ -47,21 +44,8 @@ protected:
 
     Result Run(const QStringList& args)
     {
-        QProcess process;
-        process.start(kOrvexctl,
-                      QStringList{"--workspace", QString::fromStdString(ws().string())} + args);
-        process.closeWriteChannel();
-        Result r;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            r.err = "orvexctl did not finish";
-            return r;
-        }
-        r.out = process.readAllStandardOutput().toStdString();
-        r.err = process.readAllStandardError().toStdString();
-        r.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        return r;
+        return RunProgram(kOrvexctl,
+                          QStringList{"--workspace", QString::fromStdString(ws().string())} + args);
     }
     std::string Ok(const QStringList& args)
     {

@@ -189,6 +189,20 @@ void StraightArrow(Canvas& c, bool pointsLeft)
     c.p.restore();
 }
 
+// A small window: a paper frame with a blue title bar; returns the frame, and
+// leaves the pen off for what is drawn inside.
+QRectF WindowFrame(Canvas& c, const QRectF& area)
+{
+    const QRectF frame = c.snapped(area);
+    c.p.setPen(c.outline(Palette::ink));
+    c.p.setBrush(Palette::paper);
+    c.p.drawRect(frame);
+    c.p.setPen(Qt::NoPen);
+    c.p.setBrush(Palette::blue);
+    c.p.drawRect(QRectF(frame.topLeft(), QPointF(frame.right(), c.snap(frame.top() + 3.5))));
+    return frame;
+}
+
 void SortTriangle(Canvas& c, bool up)
 {
     const double tipY = up ? 8 : 16, baseY = up ? 15.5 : 8.5;
@@ -280,13 +294,7 @@ void DrawHelp(Canvas& c)
 }
 void DrawShowHideProjects(Canvas& c)
 {
-    const QRectF frame = c.snapped(QRectF(2, 3.5, 20, 17));
-    c.p.setPen(c.outline(Palette::ink));
-    c.p.setBrush(Palette::paper);
-    c.p.drawRect(frame);
-    c.p.setPen(Qt::NoPen);
-    c.p.setBrush(Palette::blue);
-    c.p.drawRect(QRectF(frame.topLeft(), QPointF(frame.right(), c.snap(frame.top() + 3.5))));
+    const QRectF frame = WindowFrame(c, QRectF(2, 3.5, 20, 17));
     c.p.setBrush(Palette::lightBlue);
     const double split = c.snap(9);
     c.p.drawRect(QRectF(QPointF(frame.left() + c.px * 0.5, c.snap(frame.top() + 3.5)),
@@ -353,13 +361,7 @@ void DrawInvertSelection(Canvas& c) { CheckRows(c, {true, false, true}); }
 void DrawCheckUrl(Canvas& c) { Globe(c, {10.5, 10.5}, 8.5, Palette::blue); CheckBadge(c, {17.5, 17.5}, 5); }
 void DrawUrlManagerPage(Canvas& c)
 {
-    const QRectF frame = c.snapped(QRectF(2, 3, 20, 18));
-    c.p.setPen(c.outline(Palette::ink));
-    c.p.setBrush(Palette::paper);
-    c.p.drawRect(frame);
-    c.p.setPen(Qt::NoPen);
-    c.p.setBrush(Palette::blue);
-    c.p.drawRect(QRectF(frame.topLeft(), QPointF(frame.right(), c.snap(frame.top() + 3.5))));
+    const QRectF frame = WindowFrame(c, QRectF(2, 3, 20, 18));
     const QColor dots[] = {Palette::green, Palette::grey, Palette::red};
     for (int row = 0; row < 3; ++row) {
         const double y = 10.3 + row * 4.3;

@@ -6,11 +6,12 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-webengine-dev
-    zlib1g-dev libjpeg62-turbo-dev libcurl4-openssl-dev
+    zlib1g-dev libjpeg62-turbo-dev libcurl4-openssl-dev nlohmann-json3-dev
     xdg-utils
+    chromium
 )
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev libgmock-dev python3 xvfb xauth chromium)
+    packages+=(libgtest-dev libgmock-dev python3 xvfb xauth)
 fi
 
 sudo=""

@@ -119,6 +119,14 @@ Status Workspace::RenameProject(std::size_t recordIndex, std::string_view title,
     return SaveProjects();
 }
 
+Status Workspace::SetProjectUpdated(std::size_t recordIndex, std::string_view time)
+{
+    if (recordIndex >= projects_.size())
+        return Status::Error("No such project.");
+    SetProjectField(projects_, static_cast<long long>(recordIndex), time, ProjectField::Updated);
+    return SaveProjects();
+}
+
 std::vector<std::size_t> Workspace::DeleteProjects(std::vector<std::size_t> recordIndices,
                                                    Status& saveStatus,
                                                    const KeepAlive& keepAlive)

@@ -53,6 +53,8 @@ public:
     // Sets Title and Description of a record and saves the index.
     Status RenameProject(std::size_t recordIndex, std::string_view title,
                          std::string_view description);
+    // Sets the Updated time of a record (after an update run) and saves the index.
+    Status SetProjectUpdated(std::size_t recordIndex, std::string_view time);
     // Removes the folders of the given records; records whose folder is gone are
     // removed and the index saved. Returns the indices (as given) whose folder survived.
     std::vector<std::size_t> DeleteProjects(std::vector<std::size_t> recordIndices,

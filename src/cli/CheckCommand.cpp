@@ -1,4 +1,5 @@
 #include "cli/CliContext.h"
+#include "cli/StopSignals.h"
 
 #include "check/CheckUrls.h"
 #include "check/ProcessCheckLauncher.h"
@@ -8,7 +9,6 @@
 #include <QCoreApplication>
 
 #include <chrono>
-#include <csignal>
 #include <ostream>
 #include <thread>
 #include <unistd.h>
@@ -26,73 +26,6 @@ const char* const kCheckUsage =
     "PROJECT is a project's Id or its exact title.\n";
 
 namespace {
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-extern "C" void OnStopSignal(int)
-{
-    g_stopRequested = 1;
-}
-
-// Ctrl-C (or SIGTERM) asks the run to stop; a second one ends the program
-// the usual way. The previous handlers come back when this goes.
-class StopSignals
-{
-public:
-    StopSignals()
-    {
-        g_stopRequested = 0;
-        struct sigaction action = {};
-        action.sa_handler = OnStopSignal;
-        action.sa_flags = SA_RESETHAND;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &oldInt_);
-        sigaction(SIGTERM, &action, &oldTerm_);
-    }
-    ~StopSignals()
-    {
-        sigaction(SIGINT, &oldInt_, nullptr);
-        sigaction(SIGTERM, &oldTerm_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-private:
-    struct sigaction oldInt_ = {};
-    struct sigaction oldTerm_ = {};
-};
-
-// On a terminal one line rewritten in place; otherwise a plain line now and
-// then, for logs.
-class ProgressLine
-{
-public:
-    explicit ProgressLine(std::ostream& err) : err_(err), terminal_(isatty(STDERR_FILENO) == 1) {}
-
-    void Show(const CheckUrls& check)
-    {
-        const std::string text = "Checking: " + check.ProcessedText() + ", " +
-                                 std::to_string(check.failed()) + " failed";
-        const auto now = std::chrono::steady_clock::now();
-        const auto every = terminal_ ? std::chrono::milliseconds(100) : std::chrono::seconds(2);
-        if (text == shown_ || now - lastShown_ < every)
-            return;
-        err_ << (terminal_ ? "\r" + text + "\x1b[K" : text + "\n") << std::flush;
-        shown_ = text;
-        lastShown_ = now;
-    }
-    void End()
-    {
-        if (terminal_ && !shown_.empty())
-            err_ << "\r\x1b[K" << std::flush;
-    }
-
-private:
-    std::ostream& err_;
-    bool terminal_;
-    std::string shown_;
-    std::chrono::steady_clock::time_point lastShown_{};
-};
 
 // Project, then optionally --selected and the Ids.
 bool ParseArgs(const std::vector<std::string>& args, std::vector<std::string>& ids)
@@ -148,10 +81,11 @@ int RunCheckCommand(CliContext& context)
         ProgressLine progress(context.err);
         bool going = check.Begin(rows, urls->records(), selected, options, proxy);
         while (going) {
-            if (g_stopRequested)
+            if (StopSignals::Requested())
                 check.Stop();
             going = check.Poll();
-            progress.Show(check);
+            progress.Show("Checking: " + check.ProcessedText() + ", " +
+                          std::to_string(check.failed()) + " failed");
             if (going)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }

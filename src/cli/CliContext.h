@@ -68,9 +68,11 @@ int RunProjectCommand(const std::string& sub, CliContext& context);
 int RunUrlCommand(const std::string& sub, CliContext& context);
 int RunReviewCommand(CliContext& context);
 int RunCheckCommand(CliContext& context);
+int RunUpdateCommand(CliContext& context);
 extern const char* const kProjectUsage;
 extern const char* const kUrlUsage;
 extern const char* const kReviewUsage;
 extern const char* const kCheckUsage;
+extern const char* const kUpdateUsage;
 
 } // namespace orvex::cli

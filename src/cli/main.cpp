@@ -19,6 +19,7 @@ const char* const kMainUsage =
     "  url     list | add | edit | delete\n"
     "  review  PROJECT (writes the project's three review pages)\n"
     "  check   PROJECT [--selected ID...] (records the HTTP status of URLs)\n"
+    "  update  PROJECT [--threads N] [--selected ID...] [--from ID] (captures the pages)\n"
     "\n"
     "Options:\n"
     "  --workspace DIR   the workspace folder (default: the folder of this program)\n"
@@ -63,6 +64,7 @@ int main(int argc, char** argv)
                         : command == "url"    ? kUrlUsage
                         : command == "review" ? kReviewUsage
                         : command == "check"  ? kCheckUsage
+                        : command == "update" ? kUpdateUsage
                                               : nullptr;
     if (!usage) {
         std::cerr << "orvexctl: unknown command " << command << "\n" << kMainUsage;
@@ -74,12 +76,12 @@ int main(int argc, char** argv)
             return kOk;
         }
     }
-    // check has no subcommand either.
-    if (command == "check") {
-        CliContext checkContext{workspace, std::vector<std::string>(args.begin() + pos, args.end()),
-                                std::cin, std::cout, std::cerr};
+    // check and update have no subcommand either.
+    if (command == "check" || command == "update") {
+        CliContext runContext{workspace, std::vector<std::string>(args.begin() + pos, args.end()),
+                              std::cin, std::cout, std::cerr};
         std::ios::sync_with_stdio(false);
-        return RunCheckCommand(checkContext);
+        return command == "check" ? RunCheckCommand(runContext) : RunUpdateCommand(runContext);
     }
     // review has no subcommand: its arguments follow the command.
     const bool takesSub = command != "review";

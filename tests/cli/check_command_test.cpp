@@ -2,6 +2,7 @@
 // 127.0.0.1 (tests/support/http_fixture_server.py). What each URL's record and
 // list line hold afterwards, the summary line, --selected, and Ctrl-C.
 
+#include "cli/CtlServerFixture.h"
 #include "support/TestFiles.h"
 #include "workspace/RecordLayout.h"
 
@@ -26,8 +27,6 @@ using namespace orvex::testfiles;
 
 namespace {
 
-const QString kOrvexctl = QStringLiteral(ORVEX_BIN_DIR "/orvexctl");
-const QString kServerScript = QStringLiteral(ORVEX_TEST_SUPPORT "/http_fixture_server.py");
 
 // A port nothing listens on: bound once by the system's choice, then let go.
 int RefusedPort()
@@ -49,113 +48,17 @@ QDateTime ParseTime(const std::string& text)
                                  QStringLiteral("MM/dd/yyyy hh:mm:ss"));
 }
 
-class CheckCommandTest : public ::testing::Test
+class CheckCommandTest : public CtlServerTest
 {
 protected:
+    CheckCommandTest() : CtlServerTest(QStringLiteral("http_fixture_server.py")) {}
     void SetUp() override
     {
-        server_.start(QStringLiteral("python3"), {kServerScript});
-        ASSERT_TRUE(server_.waitForReadyRead(10000));
-        const QString first = QString::fromUtf8(server_.readLine()).trimmed();
-        ASSERT_TRUE(first.startsWith(QLatin1String("PORT "))) << first.toStdString();
-        port_ = first.mid(5).toInt();
-        fs::create_directories(ws());
-        env_ = QProcessEnvironment::systemEnvironment();
+        CtlServerTest::SetUp();
         env_.insert(QStringLiteral("ORVEX_TEST_CHECK_TIMEOUT"), QStringLiteral("2"));
-        ASSERT_EQ(Run({"project", "new", "P"}).code, 0);
     }
-    void TearDown() override
-    {
-        server_.closeWriteChannel(); // the server ends with its input
-        if (!server_.waitForFinished(5000))
-            server_.kill();
-        server_.waitForFinished();
-    }
-
-    struct Result
-    {
-        int code = -1;
-        std::string out;
-        std::string err;
-    };
-
-    void StartCtl(QProcess& process, const QStringList& args)
-    {
-        process.setProcessEnvironment(env_);
-        process.start(kOrvexctl,
-                      QStringList{"--workspace", QString::fromStdString(ws().string())} + args);
-        ASSERT_TRUE(process.waitForStarted(10000));
-        process.closeWriteChannel();
-    }
-    static Result Finish(QProcess& process)
-    {
-        Result r;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-        }
-        r.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        r.out = process.readAllStandardOutput().toStdString();
-        r.err = process.readAllStandardError().toStdString();
-        return r;
-    }
-    Result Run(const QStringList& args)
-    {
-        QProcess process;
-        StartCtl(process, args);
-        return Finish(process);
-    }
-
-    std::string Url(const std::string& path) const
-    {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
-    }
-    // Adds the URLs to project P; returns their Ids in order.
-    std::vector<std::string> AddUrls(const std::vector<std::string>& urls)
-    {
-        QStringList args{"url", "add", "P"};
-        for (const std::string& url : urls)
-            args << QString::fromStdString(url);
-        const Result r = Run(args);
-        EXPECT_EQ(r.code, 0) << r.err;
-        std::vector<std::string> ids;
-        std::istringstream in(r.out);
-        for (std::string id; std::getline(in, id);)
-            ids.push_back(id);
-        return ids;
-    }
-    RecordList Records() const { return LoadList(ws() / "Projects" / "00000000" / "urls.dat"); }
     // Id -> the StatusText column of url list.
-    std::map<std::string, std::string> ListedStatus()
-    {
-        std::map<std::string, std::string> status;
-        std::istringstream in(Run({"url", "list", "P"}).out);
-        for (std::string line; std::getline(in, line);) {
-            const std::size_t tab = line.find('\t');
-            status[line.substr(0, tab)] = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
-        }
-        return status;
-    }
-    // Waits for the server to log a request for this target.
-    bool ServerSaw(const std::string& target)
-    {
-        for (;;) {
-            if (!server_.canReadLine() && !server_.waitForReadyRead(30000))
-                return false;
-            while (server_.canReadLine()) {
-                const std::string line = server_.readLine().trimmed().toStdString();
-                if (line.size() > target.size() &&
-                    line.compare(line.size() - target.size(), target.size(), target) == 0)
-                    return true;
-            }
-        }
-    }
-    fs::path ws() const { return fs::path(dir_.path().toStdString()) / "ws"; }
-
-    QTemporaryDir dir_;
-    QProcess server_;
-    int port_ = 0;
-    QProcessEnvironment env_;
+    std::map<std::string, std::string> ListedStatus() { return Listed(1); }
 };
 
 TEST_F(CheckCommandTest, RecordsTheStatusOfEachUrl)

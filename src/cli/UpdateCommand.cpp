@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <thread>
 #include <unistd.h>
@@ -155,6 +156,9 @@ int RunUpdateCommand(CliContext& context)
     RunUpdate run(launcher, workspace.seconds());
     const int threads = args.threads > 0 ? args.threads : settings.threadCount;
     run.SetThreadCount([threads] { return threads; });
+    // Tests only: not to wait out the real job time-out.
+    if (const char* limit = std::getenv("ORVEX_TEST_JOB_TIMEOUT"); limit && std::atoi(limit) > 0)
+        run.SetJobTimeout(static_cast<std::uint32_t>(std::atoi(limit)));
     std::string saveError;
     run.SetSaveRecords([&] {
         const Status saved = urls->Save();

@@ -230,6 +230,31 @@ void DrawAppMotif(Canvas& c)
     c.p.drawLine(QPointF(16, 16), QPointF(19.2, 19.2));
 }
 
+// The motif of the tray frames: the program's tile and globe, ringed by the
+// two update arrows turned by the frame's angle.
+void DrawTrayFrame(Canvas& c, double turn)
+{
+    QLinearGradient tile(0, 1, 0, 23);
+    tile.setColorAt(0, QColor(0x4a, 0x8a, 0xd4));
+    tile.setColorAt(1, QColor(0x22, 0x56, 0x95));
+    c.p.setPen(Qt::NoPen);
+    c.p.setBrush(tile);
+    c.p.drawRoundedRect(QRectF(1, 1, 22, 22), 5, 5);
+    Globe(c, QPointF(12, 12), 5.2, QColor(0x5c, 0xa8, 0xe8));
+    // Two arrows half a turn apart: five steps of 36 degrees bring the picture round.
+    ArcArrow(c, {12, 12}, 8.4, 200 - turn, -130, QColor(0x7c, 0xe0, 0x8e), 2.2);
+    ArcArrow(c, {12, 12}, 8.4, 20 - turn, -130, QColor(0x7c, 0xe0, 0x8e), 2.2);
+}
+
+template <int Frame>
+void DrawTray(Canvas& c)
+{
+    DrawTrayFrame(c, Frame * 36.0);
+}
+
+constexpr std::array<Drawing, 5> kTrayDrawings = {DrawTray<0>, DrawTray<1>, DrawTray<2>,
+                                                  DrawTray<3>, DrawTray<4>};
+
 // --- URL states ---------------------------------------------------------------
 
 const QRectF kStatePage(3.5, 1.5, 14, 20);
@@ -497,6 +522,7 @@ QIcon CachedIcon(int key, Drawing draw, std::initializer_list<int> sizes = {16, 
 
 constexpr int kAppIconKey = -1;
 constexpr int kStateKeyBase = 1000;
+constexpr int kTrayKeyBase = 2000;
 
 } // namespace
 
@@ -541,6 +567,43 @@ QIcon ToolIconOf(ToolIcon which)
     if (index < 0 || index >= kToolIconCount)
         return QIcon();
     return CachedIcon(index, kToolDrawings[index]);
+}
+
+QIcon TrayImage(int frame)
+{
+    static_assert(kTrayDrawings.size() == kTrayFrameCount);
+    if (frame < 0 || frame >= kTrayFrameCount)
+        frame = 0;
+    return CachedIcon(kTrayKeyBase + frame, kTrayDrawings[static_cast<std::size_t>(frame)],
+                      {16, 22, 24, 32, 48});
+}
+
+QPixmap SplashStrip(bool filled, QSize size)
+{
+    QPixmap strip(size);
+    strip.fill(Palette::paper);
+    QPainter painter(&strip);
+    const QRectF area(0.5, 0.5, size.width() - 1.0, size.height() - 1.0);
+    if (filled) {
+        // A bar of blue blocks, as a progress bar of the desktop draws it.
+        QLinearGradient shade(0, 0, 0, size.height());
+        shade.setColorAt(0, Palette::lightBlue);
+        shade.setColorAt(0.5, Palette::blue);
+        shade.setColorAt(1, Palette::navy);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(shade);
+        const int block = std::max(4, size.height() - 4);
+        for (int x = 2; x + block <= size.width() - 1; x += block + 2)
+            painter.drawRect(QRect(x, 2, block, size.height() - 4));
+    } else {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Palette::lightGrey.lighter(108));
+        painter.drawRect(area.adjusted(1, 1, -1, -1));
+    }
+    painter.setPen(QPen(Palette::line, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(area);
+    return strip;
 }
 
 } // namespace orvex

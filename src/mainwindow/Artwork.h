@@ -32,4 +32,13 @@ constexpr int kToolIconCount = static_cast<int>(ToolIcon::BlankIcon) + 1;
 // keeps menu texts aligned.
 QIcon ToolIconOf(ToolIcon which);
 
+// The tray icon while an update runs hidden: the program's motif with the
+// update arrows turned one step further in each of the five frames.
+constexpr int kTrayFrameCount = 5;
+QIcon TrayImage(int frame);
+
+// The closing splash's strip: the filled bar that is uncovered from the left,
+// and the empty track laid over it at first.
+QPixmap SplashStrip(bool filled, QSize size);
+
 } // namespace orvex

@@ -80,7 +80,7 @@ MainActions MainActions::Create(QMainWindow* w)
     a.thumbnail = Later(Make(w, "Thumbnail"));
 
     a.checkUrlMenu = Make(w, "Check URL");
-    a.updateProject = Later(MakeIcon(w, "Update Project", ToolIcon::UpdateProject));
+    a.updateProject = MakeIcon(w, "Update Project", ToolIcon::UpdateProject);
     a.search = Later(MakeIcon(w, "Search", ToolIcon::Search));
     a.options = Later(MakeIcon(w, "Options", ToolIcon::Options));
 

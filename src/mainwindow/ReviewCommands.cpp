@@ -38,16 +38,36 @@ void ReviewCommands::GenerateReview()
     const int projectRow = window_.CurrentProjectRow();
     if (projectRow < 0 || window_.busy())
         return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    window_.TakeBusyLock();
+    window_.UpdateUrlButtons();
+
+    const Status written = WriteReviews();
+
+    window_.lastProjectRow = -1;
+    window_.OpenProject(projectRow);
+    window_.ReleaseBusyLock();
+    QApplication::restoreOverrideCursor();
+    window_.UpdateUrlButtons();
+    if (window_.closing())
+        return;
+    if (!written)
+        ShowMessage(&window_, MessageKind::Error, ToQString(written.message()));
+    else
+        ShowMessage(&window_, MessageKind::Done, "Ok!      ");
+}
+
+Status ReviewCommands::WriteReviews()
+{
+    const int projectRow = window_.CurrentProjectRow();
+    if (projectRow < 0 || static_cast<std::size_t>(projectRow) >= window_.projectRows().size())
+        return Status::Error("No project is selected.");
     const std::string& row = window_.projectRows()[static_cast<std::size_t>(projectRow)];
     const RecordList& urlRows = window_.urlRows();
     QProgressBar* bar = window_.progressBar();
     bar->setRange(0, std::max<int>(1, static_cast<int>(3 * urlRows.size())));
     bar->setValue(0);
     bar->show();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    window_.TakeBusyLock();
-    window_.UpdateUrlButtons();
-
     const ReviewInput input{window_.projectFolder(), urlRows,
                             TrimText(ProjectFieldView(row, ProjectField::Title))};
     int step = 0;
@@ -58,19 +78,8 @@ void ReviewCommands::GenerateReview()
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return !window_.closing();
     });
-
-    window_.lastProjectRow = -1;
-    window_.OpenProject(projectRow);
     bar->hide();
-    window_.ReleaseBusyLock();
-    QApplication::restoreOverrideCursor();
-    window_.UpdateUrlButtons();
-    if (window_.closing())
-        return;
-    if (!written)
-        ShowMessage(&window_, MessageKind::Error, ToQString(written.message()));
-    else
-        ShowMessage(&window_, MessageKind::Done, "Ok!      ");
+    return written;
 }
 
 } // namespace orvex

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace/Status.h"
+
 #include <QObject>
 
 namespace orvex {
@@ -17,6 +19,10 @@ public:
     void ChooseStyle(int style);
     void ReloadReview();
     void GenerateReview();
+    // Writes the three review pages of the open project from the URL list,
+    // with the status bar's progress bar; stops when the program is closing.
+    // Leaves the busy lock, the list and the review pane alone.
+    Status WriteReviews();
 
 private:
     TOrvex& window_;

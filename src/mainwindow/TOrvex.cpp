@@ -11,10 +11,12 @@
 #include "mainwindow/ProjectCommands.h"
 #include "mainwindow/ProjectListModel.h"
 #include "mainwindow/ReviewCommands.h"
+#include "mainwindow/TrayIcon.h"
 #include "mainwindow/UrlCommands.h"
 #include "mainwindow/UrlListModel.h"
 #include "mainwindow/logic/CommandStates.h"
 #include "review/ReviewGenerator.h"
+#include "update/dialog/TUpdatePreviewFrm.h"
 #include "workspace/RecordLayout.h"
 #include "workspace/SortKeys.h"
 #include "workspace/UrlRows.h"
@@ -31,6 +33,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -70,12 +73,16 @@ TOrvex::TOrvex(fs::path programFolder, QWidget* parent)
     projectCommands_ = new ProjectCommands(*this);
     urlCommands_ = new UrlCommands(*this);
     reviewCommands_ = new ReviewCommands(*this);
+    BuildUpdateDialog();
     ConnectCommands();
 }
 
 TOrvex::~TOrvex()
 {
     Shutdown();
+    // It drives the URL list and the records: it goes before they do.
+    delete updateDialog_;
+    updateDialog_ = nullptr;
 }
 
 void TOrvex::ConnectCommands()
@@ -86,6 +93,7 @@ void TOrvex::ConnectCommands()
     connect(a.about, &QAction::triggered, this, &TOrvex::ShowAbout);
     connect(a.checkUrl, &QAction::triggered, this, &TOrvex::CheckUrls);
     connect(a.checkUrlMenu, &QAction::triggered, this, &TOrvex::CheckUrls);
+    connect(a.updateProject, &QAction::triggered, this, &TOrvex::UpdateProject);
     connect(a.urlManagerPage, &QAction::triggered, this, [this] { ShowPage(1); });
     connect(a.reviewPage, &QAction::triggered, this, [this] { ShowPage(2); });
     connect(a.showHideProjects, &QAction::toggled, projectPane_, &QWidget::setVisible);
@@ -152,6 +160,7 @@ void TOrvex::AppLoaded()
 {
     if (closing_)
         return;
+    updateDialog_->threadSpin()->setValue(std::clamp(settings_.threadCount, 1, 10));
     if (!projectRows_.empty()) {
         int row = 0;
         for (std::size_t i = 0; i < projectRows_.size(); ++i) {
@@ -347,6 +356,21 @@ void TOrvex::ShowAbout()
 
 void TOrvex::closeEvent(QCloseEvent* event)
 {
+    // An update winds down first; the window closes once it has ended.
+    if (!closing_ && updateRunning()) {
+        event->ignore();
+        if (askingToClose_)
+            return;
+        askingToClose_ = true;
+        const bool stop =
+            ShowMessage(this, MessageKind::Question, "Do you want to terminate the update process?     ");
+        askingToClose_ = false;
+        if (stop) {
+            StopUpdate();
+            closingTmr_->start();
+        }
+        return;
+    }
     // A long command holds the busy lock: closing now would pull the ground from under it.
     if (!closing_ && busy()) {
         event->ignore();
@@ -364,6 +388,10 @@ void TOrvex::Shutdown()
     closing_ = true;
     stop_ = true;
     reviewPage_->view()->stop();
+    closingTmr_->stop();
+    // No worker outlives the program.
+    updateDialog_->Shutdown();
+    tray_->Discard();
     // Only what Orvex itself put on the clipboard goes; the user's own copy stays.
     if (QClipboard* clipboard = QGuiApplication::clipboard(); clipboard && clipboard->ownsClipboard())
         clipboard->clear();

@@ -16,6 +16,7 @@
 
 class QLabel;
 class QProgressBar;
+class QTimer;
 class QSplitter;
 class QStackedWidget;
 class QTreeView;
@@ -29,6 +30,9 @@ class ReviewPane;
 class ProjectCommands;
 class ProjectListModel;
 class ReviewCommands;
+class TrayIcon;
+class TUpdatePreviewFrm;
+class UpdateLauncher;
 class UrlCommands;
 class UrlListModel;
 
@@ -67,6 +71,10 @@ public:
     QProgressBar* progressBar() const { return progress_; }
     ProjectCommands* projectCommands() const { return projectCommands_; }
     UrlCommands* urlCommands() const { return urlCommands_; }
+    ReviewCommands* reviewCommands() const { return reviewCommands_; }
+    TUpdatePreviewFrm* updateDialog() const { return updateDialog_; }
+    TrayIcon* trayIcon() const { return tray_; }
+    QTimer* closingTimer() const { return closingTmr_; }
     const SortState& urlSort() const { return urlSort_; }
     const SortState& projectSort() const { return projectSort_; }
 
@@ -108,6 +116,16 @@ public:
     using CheckLauncherFactory = std::function<std::unique_ptr<CheckLauncher>()>;
     void setCheckLauncherFactory(CheckLauncherFactory factory) { checkLaunchers_ = std::move(factory); }
 
+    // "Update Project": shows the Update dialog over the open project.
+    void UpdateProject();
+    // Winds a running update down (the Update dialog's Stop, and closing).
+    void StopUpdate();
+    bool updateRunning() const;
+    // Lets tests run updates without the real workers.
+    using UpdateLauncherFactory = std::function<std::unique_ptr<UpdateLauncher>()>;
+    void setUpdateLauncherFactory(UpdateLauncherFactory factory) { updateLaunchers_ = std::move(factory); }
+    std::unique_ptr<UpdateLauncher> MakeUpdateLauncher();
+
     void ClearDetailPane();
     void FillDetailPane(int row);
     void BlankReviewPane();
@@ -136,11 +154,16 @@ private:
     void ShowHelp();
     void ShowAbout();
     void ReportDamage();
+    void BuildUpdateDialog();
+    // ClosingTmr: closes the window once a stopped update has ended.
+    void ClosingTmrTimer();
 
     std::filesystem::path programFolder_;
     std::filesystem::path workerFolder_;
     CheckLauncherFactory checkLaunchers_;
+    UpdateLauncherFactory updateLaunchers_;
     bool checkOpen_ = false;
+    bool askingToClose_ = false;
     std::unique_ptr<Workspace> workspace_;
     Settings settings_;
     RecordList projectRows_;
@@ -180,6 +203,9 @@ private:
     ProjectCommands* projectCommands_ = nullptr;
     UrlCommands* urlCommands_ = nullptr;
     ReviewCommands* reviewCommands_ = nullptr;
+    TUpdatePreviewFrm* updateDialog_ = nullptr;
+    TrayIcon* tray_ = nullptr;
+    QTimer* closingTmr_ = nullptr;
 };
 
 } // namespace orvex

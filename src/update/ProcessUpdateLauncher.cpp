@@ -2,6 +2,9 @@
 
 #include "update/AbstractSocket.h"
 #include "update/UpdateProtocol.h"
+#include "workspace/InstanceLock.h"
+
+#include <QLockFile>
 
 #include <atomic>
 #include <cerrno>
@@ -98,16 +101,15 @@ bool Reaped(pid_t pid)
     return result == pid || (result < 0 && errno == ECHILD);
 }
 
-// SIGTERM to the processes' groups, SIGKILL to those still there after the
-// grace, and every one reaped.
-void EndProcessGroups(const std::vector<pid_t>& pids)
+// SIGTERM to the processes' groups, then SIGKILL to those still there after
+// the grace (and to whatever their groups left behind), every one reaped.
+// Runs on the launcher's ending thread, so the caller never waits.
+void EndProcessGroups(std::vector<pid_t> pids)
 {
     std::vector<pid_t> left;
     for (pid_t pid : pids) {
-        if (pid > 0 && !Reaped(pid)) {
-            kill(-pid, SIGTERM);
+        if (pid > 0 && !Reaped(pid))
             left.push_back(pid);
-        }
     }
     const auto deadline = std::chrono::steady_clock::now() + kEndGrace;
     while (!left.empty() && std::chrono::steady_clock::now() < deadline) {
@@ -119,7 +121,6 @@ void EndProcessGroups(const std::vector<pid_t>& pids)
         kill(-pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
-    // Anything the group started and left behind goes too.
     for (pid_t pid : pids) {
         if (pid > 0)
             kill(-pid, SIGKILL);
@@ -176,11 +177,23 @@ ProcessUpdateLauncher::ProcessUpdateLauncher(std::filesystem::path worker,
 ProcessUpdateLauncher::~ProcessUpdateLauncher()
 {
     EndRun();
+    for (Ending& ending : ending_)
+        ending.thread.join();
 }
 
 bool ProcessUpdateLauncher::CreateBlocks()
 {
     error_.clear();
+    // The slots' blocks and sockets are named per user: a second run at the
+    // same time (orvexctl on another workspace, say) would take them over.
+    runLock_ = std::make_unique<QLockFile>(
+        QString::fromStdString(RuntimeLockPath("orvex-update.lock").string()));
+    runLock_->setStaleLockTime(0); // only a dead holder makes it stale
+    if (!runLock_->tryLock(0)) {
+        runLock_.reset();
+        error_ = "Another update is running.";
+        return false;
+    }
     for (int s = 0; s < kUpdateSlotCount; ++s) {
         blocks_[s] = SharedBlock::Create(UpdateBlockName(getuid(), s));
         if (!blocks_[s].valid()) {
@@ -201,14 +214,18 @@ void ProcessUpdateLauncher::ReleaseBlocks()
 {
     for (SharedBlock& block : blocks_)
         block = SharedBlock{};
+    runLock_.reset();
 }
 
 void ProcessUpdateLauncher::StartWorker(int slot, const std::string& jobText)
 {
     // The slot's last worker has had its say (result taken, or told to stop):
     // it must not hold the slot's socket name against the new one.
-    if (const std::shared_ptr<Worker>& old = workers_[slot]; old && !WorkerEnded(slot))
-        EndProcessGroups({old->pid});
+    // It is killed outright: its result was taken or given up on.
+    if (const std::shared_ptr<Worker>& old = workers_[slot]; old && !WorkerEnded(slot)) {
+        kill(-old->pid, SIGKILL);
+        waitpid(old->pid, nullptr, 0);
+    }
     workers_[slot].reset();
 
     EnsureBrowserHost();
@@ -262,16 +279,51 @@ void ProcessUpdateLauncher::EndRun()
 {
     std::vector<pid_t> pids;
     for (std::shared_ptr<Worker>& worker : workers_) {
-        if (worker && !worker->ended)
+        if (worker && !WorkerEnded(static_cast<int>(&worker - workers_.data())))
             pids.push_back(worker->pid);
+        if (worker)
+            worker->cancel = true;
     }
     if (host_ > 0)
         pids.push_back(host_);
-    EndProcessGroups(pids);
+    EndProcesses(std::move(pids));
+    // The delivery threads stop within one connect attempt; they are joined
+    // on the ending thread too.
+    std::vector<std::shared_ptr<Worker>> workers(workers_.begin(), workers_.end());
     for (std::shared_ptr<Worker>& worker : workers_)
         worker.reset();
+    StartEnding([workers = std::move(workers)]() mutable { workers.clear(); });
     host_ = 0;
     hostSocket_.clear();
+}
+
+// Told to end now; the grace and the reaping happen on a thread of their own,
+// joined when the launcher goes.
+void ProcessUpdateLauncher::EndProcesses(std::vector<pid_t> pids)
+{
+    for (pid_t pid : pids) {
+        if (pid > 0)
+            kill(-pid, SIGTERM);
+    }
+    if (!pids.empty())
+        StartEnding([pids = std::move(pids)]() mutable { EndProcessGroups(std::move(pids)); });
+}
+
+void ProcessUpdateLauncher::StartEnding(std::function<void()> work)
+{
+    // Threads of earlier runs that are done are let go here.
+    std::erase_if(ending_, [](Ending& ending) {
+        if (!ending.done->load())
+            return false;
+        ending.thread.join();
+        return true;
+    });
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    ending_.push_back(Ending{std::thread([work = std::move(work), done] {
+                                 work();
+                                 *done = true;
+                             }),
+                             done});
 }
 
 pid_t ProcessUpdateLauncher::WorkerPid(int slot) const

@@ -3,11 +3,17 @@
 #include "update/SharedBlock.h"
 #include "update/UpdateLauncher.h"
 
+#include <QLockFile>
+
 #include <array>
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/types.h>
+#include <thread>
+#include <vector>
 
 namespace orvex {
 
@@ -44,15 +50,25 @@ private:
     struct Worker;
 
     void EnsureBrowserHost();
+    void EndProcesses(std::vector<pid_t> pids);
+    void StartEnding(std::function<void()> work);
 
     std::filesystem::path worker_;
     std::filesystem::path settingsFile_;
     std::array<SharedBlock, 10> blocks_;
+    std::unique_ptr<QLockFile> runLock_; // held while the blocks exist
     std::array<std::shared_ptr<Worker>, 10> workers_;
     pid_t host_ = 0;
     std::string hostSocket_;
     int hostGeneration_ = 0;
     std::string error_;
+    // Processes being ended, and delivery threads being let go.
+    struct Ending
+    {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Ending> ending_;
 };
 
 } // namespace orvex

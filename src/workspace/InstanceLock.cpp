@@ -14,12 +14,17 @@ QString ToQString(const fs::path& path) { return QString::fromStdString(path.str
 
 SingleInstance::SingleInstance() = default;
 
-fs::path SingleInstance::LockPath()
+fs::path RuntimeLockPath(const std::string& name)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
-    return fs::path(folder.toStdString()) / "orvex-desktop.lock";
+    return fs::path(folder.toStdString()) / name;
+}
+
+fs::path SingleInstance::LockPath()
+{
+    return RuntimeLockPath("orvex-desktop.lock");
 }
 
 bool SingleInstance::Acquire()

@@ -8,6 +8,10 @@
 
 namespace orvex {
 
+// A lock file of the given name in the user's runtime folder (the temporary
+// folder when there is none).
+std::filesystem::path RuntimeLockPath(const std::string& name);
+
 // The desktop program runs once per user: it holds a lock file of a fixed
 // name in the user's runtime folder for its whole life.
 class SingleInstance

@@ -152,7 +152,8 @@ struct ProcessUpdateLauncher::Worker
     {
         const auto deadline = std::chrono::steady_clock::now() + kDeliveryLimit;
         while (!cancel && std::chrono::steady_clock::now() < deadline) {
-            const int fd = ConnectAbstractSocket(socketName);
+            std::string error;
+            const int fd = ConnectAbstractSocket(socketName, 0, error);
             if (fd >= 0) {
                 if (WriteAllToSocket(fd, frame)) {
                     std::lock_guard lock(mutex);
@@ -268,7 +269,8 @@ void ProcessUpdateLauncher::SendStop(int slot)
     // The job never went over: the worker may still be starting. Telling it
     // to stop is then the same as not giving it a job; make sure of it.
     worker->cancel = true;
-    const int fd = ConnectAbstractSocket(UpdateSocketName(getuid(), slot));
+    std::string error;
+    const int fd = ConnectAbstractSocket(UpdateSocketName(getuid(), slot), 0, error);
     if (fd >= 0) {
         WriteAllToSocket(fd, frame);
         close(fd);

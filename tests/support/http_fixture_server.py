@@ -22,6 +22,8 @@ import sys
 import threading
 import time
 
+from fixture_server_common import OUTPUT_LOCK, QuietServer, serve_in_background
+
 LONGEST_WAIT = 30.0  # seconds; bounds the slow and endless answers
 
 
@@ -101,33 +103,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     do_GET = do_HEAD = do_POST = do_CONNECT = handle_any
 
 
-OUTPUT_LOCK = threading.Lock()
-
-
-class Server(http.server.ThreadingHTTPServer):
-    daemon_threads = True
-    request_queue_size = 128
-
-    def handle_error(self, request, client_address):
-        # Clients that hang up early are part of the tests.
-        if not isinstance(sys.exc_info()[1], ConnectionError):
-            super().handle_error(request, client_address)
-
-
-def end_with_parent():
-    parent = os.getppid()
-    while os.getppid() == parent:
-        time.sleep(0.5)
-    os._exit(0)
-
-
 def main():
     Handler.proxy_mode = "--proxy" in sys.argv[1:]
-    server = Server(("127.0.0.1", 0), Handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    server = QuietServer(Handler)
+    serve_in_background(server)
     with OUTPUT_LOCK:
         print(f"PORT {server.server_address[1]}", flush=True)
-    threading.Thread(target=end_with_parent, daemon=True).start()
     sys.stdin.read()  # until the test closes it or ends
     os._exit(0)  # handler threads may still be sleeping
 

@@ -54,6 +54,8 @@ import threading
 import time
 import zlib
 
+from fixture_server_common import OUTPUT_LOCK, QuietServer, serve_in_background
+
 LONGEST_WAIT = 30.0  # seconds; bounds the answers that hang
 LAST_MODIFIED = "Wed, 21 Oct 2015 07:28:00 GMT"
 
@@ -390,30 +392,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.close_connection = True
 
 
-OUTPUT_LOCK = threading.Lock()
-LOG_REQUESTS = False
+LOG_REQUESTS = False  # --log: one line per request on standard output
 
 
-class Server(http.server.ThreadingHTTPServer):
-    daemon_threads = True
-    request_queue_size = 128
-
+class Server(QuietServer):
     def __init__(self, is_proxy, bare):
-        super().__init__(("127.0.0.1", 0), Handler)
+        super().__init__(Handler)
         self.is_proxy = is_proxy
         self.bare = bare
-
-    def handle_error(self, request, client_address):
-        # Browsers hang up early; that is part of the tests.
-        if not isinstance(sys.exc_info()[1], ConnectionError):
-            super().handle_error(request, client_address)
-
-
-def end_with_parent():
-    parent = os.getppid()
-    while os.getppid() == parent:
-        time.sleep(0.5)
-    os._exit(0)
 
 
 def main():
@@ -439,11 +425,10 @@ def main():
     main_server = Server(proxy is not None, False)
     bare_server = Server(False, True)
     for server in (main_server, bare_server):
-        threading.Thread(target=server.serve_forever, daemon=True).start()
+        serve_in_background(server)
     with OUTPUT_LOCK:
         print(f"PORT {main_server.server_address[1]}", flush=True)
         print(f"BARE {bare_server.server_address[1]}", flush=True)
-    threading.Thread(target=end_with_parent, daemon=True).start()
     sys.stdin.read()  # until the test closes it or ends
     os._exit(0)  # handler threads may still be sleeping
 

@@ -1059,17 +1059,31 @@ TEST(BrowserHostTest, DropsAWorkerSendingAnOversizedMessage)
     EXPECT_TRUE(fine.Call("Browser.getVersion").contains("result"));
 }
 
-TEST(BrowserHostTest, SigtermEndsTheHostAndItsBrowser)
+// SIGTERM lets the host close its browser and tidy up; SIGKILL gives it no
+// chance, and the browser must go all the same.
+class BrowserHostEndTest : public ::testing::TestWithParam<bool>
 {
-    HostProcess host(UniqueName("term"));
+};
+
+TEST_P(BrowserHostEndTest, TakesItsBrowserAlong)
+{
+    const bool graceful = GetParam();
+    HostProcess host(UniqueName(graceful ? "term" : "kill9"));
     ASSERT_TRUE(host.Ready()) << host.Log();
     std::string error;
     auto link = OpenShared(host, error);
     ASSERT_TRUE(link) << error;
     Client client(link->readFd(), link->writeFd());
     EXPECT_FALSE(client.OpenPage("").empty());
-    EXPECT_FALSE(LiveProcesses(host.Dir()).isEmpty());
+    ASSERT_FALSE(LiveProcesses(host.Dir()).isEmpty());
 
+    if (!graceful) {
+        host.Process().kill();
+        host.Process().waitForFinished(5000);
+        EXPECT_TRUE(NoneLeft(host.Dir(), 10000))
+            << LiveProcesses(host.Dir()).join(' ').toStdString();
+        return;
+    }
     host.Process().terminate();
     ASSERT_TRUE(host.Process().waitForFinished(10000));
     EXPECT_EQ(host.Process().exitStatus(), QProcess::NormalExit);
@@ -1080,21 +1094,8 @@ TEST(BrowserHostTest, SigtermEndsTheHostAndItsBrowser)
     EXPECT_TRUE(client.HungUp(5000));
 }
 
-TEST(BrowserHostTest, SigkillOfTheHostTakesItsBrowserAlong)
-{
-    HostProcess host(UniqueName("kill9"));
-    ASSERT_TRUE(host.Ready()) << host.Log();
-    std::string error;
-    auto link = OpenShared(host, error);
-    ASSERT_TRUE(link) << error;
-    Client client(link->readFd(), link->writeFd());
-    EXPECT_FALSE(client.OpenPage("").empty());
-    ASSERT_FALSE(LiveProcesses(host.Dir()).isEmpty());
-
-    host.Process().kill();
-    host.Process().waitForFinished(5000);
-    EXPECT_TRUE(NoneLeft(host.Dir(), 10000)) << LiveProcesses(host.Dir()).join(' ').toStdString();
-}
+INSTANTIATE_TEST_SUITE_P(SignalToTheHost, BrowserHostEndTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Sigterm" : "Sigkill"; });
 
 TEST(BrowserHostTest, EndsWhenItsParentDies)
 {

@@ -31,6 +31,7 @@
 #include "update/ResultBlock.h"
 #include "update/SharedBlock.h"
 #include "update/UpdateProtocol.h"
+#include "workers/WorkerStopSignal.h"
 #include "workspace/UniqueId.h"
 
 #include <cerrno>
@@ -54,38 +55,6 @@ using namespace orvex::oxupdate;
 constexpr int kExitUsage = 2;
 constexpr int kExitNoSlot = 1;
 
-volatile std::sig_atomic_t g_signal = 0;
-int g_wakeWrite = -1;
-
-extern "C" void OnStopSignal(int signal)
-{
-    const int savedErrno = errno;
-    g_signal = signal;
-    if (g_wakeWrite >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t written = ::write(g_wakeWrite, &byte, 1);
-    }
-    errno = savedErrno;
-}
-
-// The read end of the pipe the stop signals write to (-1 if none could be made).
-int InstallStopHandlers()
-{
-    int fds[2];
-    int wakeRead = -1;
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
-        wakeRead = fds[0];
-        g_wakeWrite = fds[1];
-    }
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-    return wakeRead;
-}
-
 int Usage(const char* message)
 {
     std::fprintf(stderr, "oxupdate: %s\nusage: oxupdate ox<0-9> | oxupdate --browser-host NAME\n",
@@ -93,7 +62,10 @@ int Usage(const char* message)
     return kExitUsage;
 }
 
-int StoppedExit() { return g_signal ? 128 + static_cast<int>(g_signal) : 0; }
+int StoppedExit()
+{
+    return WorkerStopSignal() ? 128 + static_cast<int>(WorkerStopSignal()) : 0;
+}
 
 BrowserOptions OptionsFrom(const WorkerConfig& config)
 {
@@ -103,7 +75,10 @@ BrowserOptions OptionsFrom(const WorkerConfig& config)
     return options;
 }
 
-void Report(const std::string& message) { std::fprintf(stderr, "oxupdate: %s\n", message.c_str()); }
+void Report(const std::string& message)
+{
+    std::fprintf(stderr, "oxupdate: %s\n", message.c_str());
+}
 
 // The block of a job that captured nothing.
 double MsSince(Clock::time_point start)
@@ -141,7 +116,7 @@ void WriteFailure(SharedBlock& block, const std::string& captured)
 
 int RunWorker(int slot)
 {
-    const int wakeRead = InstallStopHandlers();
+    const int wakeRead = InstallWorkerStopHandlers();
     // The coordinator gives up on a worker whose socket does not accept soon:
     // listening comes before anything else.
     JobSocket socket(wakeRead);

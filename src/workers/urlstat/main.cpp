@@ -19,6 +19,7 @@
 #include "CheckToken.h"
 #include "StatusCheck.h"
 
+#include "workers/WorkerStopSignal.h"
 #include "workspace/Settings.h"
 
 #include <curl/curl.h>
@@ -43,38 +44,6 @@ constexpr int kExitStatus = 0;
 constexpr int kExitNoStatus = 1;
 constexpr int kExitUsage = 2;
 constexpr double kLongestTimeoutSeconds = 20.0;
-
-volatile std::sig_atomic_t g_stopSignal = 0;
-int g_wakeWrite = -1;
-
-extern "C" void OnStopSignal(int signal)
-{
-    const int savedErrno = errno;
-    g_stopSignal = signal;
-    if (g_wakeWrite >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t written = write(g_wakeWrite, &byte, 1);
-    }
-    errno = savedErrno;
-}
-
-// Returns the read end of the pipe the handler writes to, or -1.
-int InstallStopHandlers()
-{
-    int fds[2];
-    int wakeRead = -1;
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
-        wakeRead = fds[0];
-        g_wakeWrite = fds[1];
-    }
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-    return wakeRead;
-}
 
 int Usage(const char* message)
 {
@@ -130,7 +99,7 @@ bool ReadProxy(const std::filesystem::path& settingsFile, const CheckToken& toke
 
 int main(int argc, char** argv)
 {
-    const int wakeRead = InstallStopHandlers();
+    const int wakeRead = orvex::InstallWorkerStopHandlers();
 
     std::optional<std::filesystem::path> settingsFile;
     std::optional<std::string_view> tokenText;
@@ -175,13 +144,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "urlstat: cannot start libcurl\n");
         return kExitNoStatus;
     }
-    const CheckResult result = CheckUrlStatus(token->url, proxy, limits, g_stopSignal, wakeRead);
+    const CheckResult result =
+        CheckUrlStatus(token->url, proxy, limits, orvex::WorkerStopSignal(), wakeRead);
     curl_global_cleanup();
 
     // A stop that came in after the answer still wins: the caller has given
     // up on this check and reads nothing more.
-    if (result.stopped || g_stopSignal)
-        return 128 + static_cast<int>(g_stopSignal);
+    if (result.stopped || orvex::WorkerStopSignal())
+        return 128 + static_cast<int>(orvex::WorkerStopSignal());
     if (!result.status) {
         std::fprintf(stderr, "urlstat: no status: %s\n", result.reason.c_str());
         return kExitNoStatus;

@@ -214,7 +214,8 @@ void SortTriangle(Canvas& c, bool up)
 
 // --- the program's icon ------------------------------------------------------
 
-void DrawAppMotif(Canvas& c)
+// The rounded blue tile under the program's icon and the tray frames.
+void DrawAppTile(Canvas& c)
 {
     QLinearGradient tile(0, 1, 0, 23);
     tile.setColorAt(0, QColor(0x4a, 0x8a, 0xd4));
@@ -222,6 +223,11 @@ void DrawAppMotif(Canvas& c)
     c.p.setPen(Qt::NoPen);
     c.p.setBrush(tile);
     c.p.drawRoundedRect(QRectF(1, 1, 22, 22), 5, 5);
+}
+
+void DrawAppMotif(Canvas& c)
+{
+    DrawAppTile(c);
     Globe(c, QPointF(10.5, 10.5), 6.6, QColor(0x5c, 0xa8, 0xe8));
     c.p.setBrush(Qt::NoBrush);
     c.p.setPen(c.stroke(Palette::paper, 1.5));
@@ -234,12 +240,7 @@ void DrawAppMotif(Canvas& c)
 // two update arrows turned by the frame's angle.
 void DrawTrayFrame(Canvas& c, double turn)
 {
-    QLinearGradient tile(0, 1, 0, 23);
-    tile.setColorAt(0, QColor(0x4a, 0x8a, 0xd4));
-    tile.setColorAt(1, QColor(0x22, 0x56, 0x95));
-    c.p.setPen(Qt::NoPen);
-    c.p.setBrush(tile);
-    c.p.drawRoundedRect(QRectF(1, 1, 22, 22), 5, 5);
+    DrawAppTile(c);
     Globe(c, QPointF(12, 12), 5.2, QColor(0x5c, 0xa8, 0xe8));
     // Two arrows half a turn apart: five steps of 36 degrees bring the picture round.
     ArcArrow(c, {12, 12}, 8.4, 200 - turn, -130, QColor(0x7c, 0xe0, 0x8e), 2.2);

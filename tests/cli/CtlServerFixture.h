@@ -4,6 +4,7 @@
 // server on 127.0.0.1 (one of the scripts in tests/support) started for each
 // test, a fresh workspace with project P, and helpers to run orvexctl in it.
 
+#include "support/ServerProcess.h"
 #include "support/TestFiles.h"
 #include "workspace/RecordLayout.h"
 
@@ -13,6 +14,8 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,24 +35,15 @@ protected:
 
     void SetUp() override
     {
-        server_.start(QStringLiteral("python3"),
-                      QStringList{QStringLiteral(ORVEX_TEST_SUPPORT "/") + serverScript_} +
-                          serverArgs_);
-        ASSERT_TRUE(server_.waitForReadyRead(10000));
-        const QString first = QString::fromUtf8(server_.readLine()).trimmed();
-        ASSERT_TRUE(first.startsWith(QLatin1String("PORT "))) << first.toStdString();
-        port_ = first.mid(5).toInt();
+        server_ = std::make_unique<ServerProcess>(
+            QStringLiteral(ORVEX_TEST_SUPPORT "/") + serverScript_, serverArgs_);
+        port_ = server_->Port();
+        ASSERT_GT(port_, 0) << "the server did not announce its port";
         std::filesystem::create_directories(ws());
         env_ = QProcessEnvironment::systemEnvironment();
         ASSERT_EQ(Run({"project", "new", "P"}).code, 0);
     }
-    void TearDown() override
-    {
-        server_.closeWriteChannel(); // the server ends with its input
-        if (!server_.waitForFinished(5000))
-            server_.kill();
-        server_.waitForFinished();
-    }
+    void TearDown() override { server_.reset(); }
 
     struct Result
     {
@@ -123,21 +117,17 @@ protected:
     // Waits for the server to log a request line ending in this text.
     bool ServerSaw(const std::string& target)
     {
-        for (;;) {
-            if (!server_.canReadLine() && !server_.waitForReadyRead(30000))
-                return false;
-            while (server_.canReadLine()) {
-                const std::string line = server_.readLine().trimmed().toStdString();
-                if (line.size() >= target.size() &&
-                    line.compare(line.size() - target.size(), target.size(), target) == 0)
-                    return true;
-            }
+        const QString ending = QString::fromStdString(target);
+        while (const std::optional<QString> line = server_->NextLine(30000)) {
+            if (line->endsWith(ending))
+                return true;
         }
+        return false;
     }
     std::filesystem::path ws() const { return std::filesystem::path(dir_.path().toStdString()) / "ws"; }
 
     QTemporaryDir dir_;
-    QProcess server_;
+    std::unique_ptr<ServerProcess> server_;
     int port_ = 0;
     QProcessEnvironment env_;
 

@@ -17,6 +17,8 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include "support/ServerProcess.h"
+
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -35,31 +37,18 @@ class PageServer
 {
 public:
     explicit PageServer(const QStringList& args = {})
+        : server_(kPageServer, args, {QStringLiteral("PORT"), QStringLiteral("BARE")})
     {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral("python3"), QStringList{kPageServer} + args);
-        for (int i = 0; i < 2; ++i) {
-            const std::optional<QString> line = NextLine(10'000);
-            if (line && line->startsWith(QLatin1String("PORT ")))
-                port_ = line->mid(5).toInt();
-            else if (line && line->startsWith(QLatin1String("BARE ")))
-                barePort_ = line->mid(5).toInt();
-        }
-    }
-    ~PageServer()
-    {
-        process_.closeWriteChannel(); // the server ends when its input closes
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
     }
 
-    bool ok() const { return port_ > 0 && barePort_ > 0; }
-    int port() const { return port_; }
-    std::string Url(const char* path) const { return UrlOn(port_, path); }
+    bool ok() const { return port() > 0 && server_.Port(QStringLiteral("BARE")) > 0; }
+    int port() const { return server_.Port(); }
+    std::string Url(const char* path) const { return UrlOn(port(), path); }
     // The same pages on the port that has no /favicon.ico.
-    std::string BareUrl(const char* path) const { return UrlOn(barePort_, path); }
+    std::string BareUrl(const char* path) const
+    {
+        return UrlOn(server_.Port(QStringLiteral("BARE")), path);
+    }
     static std::string UrlOn(int port, const char* path)
     {
         return "http://127.0.0.1:" + std::to_string(port) + path;
@@ -67,15 +56,7 @@ public:
 
     // The next logged request (servers started with --log), or nothing
     // after ms milliseconds.
-    std::optional<QString> NextLine(int ms)
-    {
-        QDeadlineTimer deadline(ms);
-        while (!process_.canReadLine()) {
-            if (deadline.hasExpired() || !process_.waitForReadyRead(deadline.remainingTime()))
-                return std::nullopt;
-        }
-        return QString::fromUtf8(process_.readLine()).trimmed();
-    }
+    std::optional<QString> NextLine(int ms) { return server_.NextLine(ms); }
     // Waits until a logged request starts with prefix.
     bool WaitForRequest(const QString& prefix, int ms)
     {
@@ -87,9 +68,7 @@ public:
     }
 
 private:
-    QProcess process_;
-    int port_ = 0;
-    int barePort_ = 0;
+    testfiles::ServerProcess server_;
 };
 
 // A project folder with its three subfolders.

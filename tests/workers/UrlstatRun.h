@@ -2,6 +2,8 @@
 
 // Helpers of the urlstat end-to-end tests: the fixture server run as a child
 // process, and urlstat itself run as the scheduler runs it.
+#include "support/ServerProcess.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -36,39 +38,16 @@ inline const QString kServerScript = QStringLiteral(ORVEX_TEST_SUPPORT "/http_fi
 class FixtureServer
 {
 public:
-    explicit FixtureServer(const QStringList& args = {})
-    {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral("python3"), QStringList{kServerScript} + args);
-        const std::optional<QString> first = nextLine(10'000);
-        if (first && first->startsWith(QLatin1String("PORT ")))
-            port_ = first->mid(5).toInt();
-    }
-    ~FixtureServer()
-    {
-        process_.closeWriteChannel(); // the server ends when its input closes
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
+    explicit FixtureServer(const QStringList& args = {}) : server_(kServerScript, args) {}
 
-    int port() const { return port_; }
+    int port() const { return server_.Port(); }
     QString url(const QString& path) const
     {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
     }
 
     // The next logged request, or nothing after `ms` milliseconds.
-    std::optional<QString> nextLine(int ms)
-    {
-        QDeadlineTimer deadline(ms);
-        while (!process_.canReadLine()) {
-            if (deadline.hasExpired() || !process_.waitForReadyRead(deadline.remainingTime()))
-                return std::nullopt;
-        }
-        return QString::fromUtf8(process_.readLine()).trimmed();
-    }
+    std::optional<QString> nextLine(int ms) { return server_.NextLine(ms); }
 
     // Every request logged since the last call: a marker request sent here
     // is logged after all of them, as each checker has ended before.
@@ -76,7 +55,7 @@ public:
     {
         const QString mark = QStringLiteral("/mark-%1").arg(++marks_);
         QTcpSocket socket;
-        socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port_));
+        socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port()));
         EXPECT_TRUE(socket.waitForConnected(5000));
         socket.write("GET " + mark.toUtf8() + " HTTP/1.0\r\nHost: mark\r\n\r\n");
         socket.waitForBytesWritten(5000);
@@ -91,8 +70,7 @@ public:
     }
 
 private:
-    QProcess process_;
-    int port_ = 0;
+    testfiles::ServerProcess server_;
     int marks_ = 0;
 };
 

@@ -1,85 +1,19 @@
 #include "check/CheckerRun.h"
 
+#include "workers/ChildProcess.h"
 #include "workspace/FixedText.h"
 
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace orvex {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::chrono::milliseconds kTermGrace{2000};
 constexpr std::size_t kMaxOutput = 64; // a status line is a few bytes
-
-pid_t Spawn(const std::vector<std::string>& argv, int stdoutFd)
-{
-    std::vector<char*> args;
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int sig : {SIGINT, SIGTERM, SIGPIPE, SIGHUP})
-        sigaddset(&defaults, sig);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSIGDEF);
-
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ) != 0)
-        pid = -1;
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-bool Reap(pid_t pid, int& status)
-{
-    pid_t done;
-    do
-        done = waitpid(pid, &status, WNOHANG);
-    while (done < 0 && errno == EINTR);
-    return done == pid || done < 0; // gone either way
-}
-
-// SIGTERM, a grace to end cleanly, then SIGKILL, each to the checker's own
-// process group so that nothing it started outlives it.
-void EndProcess(pid_t pid)
-{
-    int status = 0;
-    kill(-pid, SIGTERM);
-    const Clock::time_point deadline = Clock::now() + kTermGrace;
-    while (Clock::now() < deadline) {
-        if (Reap(pid, status))
-            return;
-        poll(nullptr, 0, 10);
-    }
-    kill(-pid, SIGKILL);
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-}
 
 } // namespace
 
@@ -97,7 +31,7 @@ int RunChecker(const std::vector<std::string>& argv, std::chrono::milliseconds t
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0)
         return 0;
-    const pid_t pid = Spawn(argv, out[1]);
+    const pid_t pid = SpawnInOwnGroup(argv, {}, out[1]);
     close(out[1]);
     if (pid < 0) {
         close(out[0]);
@@ -127,11 +61,12 @@ int RunChecker(const std::vector<std::string>& argv, std::chrono::milliseconds t
                 fds[0].fd = -1;
         }
         if (fds[0].fd < 0)
-            exited = Reap(pid, status);
+            exited = Reaped(pid, &status);
     }
     close(out[0]);
     if (!exited) {
-        EndProcess(pid);
+        // Its whole group goes, so that nothing it started outlives it.
+        EndProcessGroups({pid});
         return 0;
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)

@@ -2,6 +2,7 @@
 
 #include "update/AbstractSocket.h"
 #include "update/UpdateProtocol.h"
+#include "workers/ChildProcess.h"
 #include "workspace/InstanceLock.h"
 
 #include <QLockFile>
@@ -11,15 +12,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace orvex {
 
@@ -31,101 +28,6 @@ using namespace std::chrono_literals;
 // for it to be ready for input and the lookup of its socket together.
 constexpr auto kDeliveryLimit = 13s;
 constexpr auto kConnectEvery = 50ms;
-// A worker or the browser host told to end gets this long before SIGKILL.
-constexpr auto kEndGrace = 2s;
-
-// Starts a program in a process group of its own (so that it and everything
-// it starts can be ended together, and a Ctrl-C meant for us does not reach
-// it), with standard streams on /dev/null and extra environment entries.
-pid_t SpawnInOwnGroup(const std::vector<std::string>& argv,
-                      const std::vector<std::string>& extraEnvironment)
-{
-    std::vector<std::string> environment;
-    for (char** entry = environ; entry && *entry; ++entry) {
-        const std::string_view text(*entry);
-        bool replaced = false;
-        for (const std::string& extra : extraEnvironment) {
-            const std::size_t equals = extra.find('=');
-            if (text.substr(0, equals + 1) == std::string_view(extra).substr(0, equals + 1))
-                replaced = true;
-        }
-        if (!replaced)
-            environment.emplace_back(text);
-    }
-    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-
-    std::vector<char*> args;
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> env;
-    for (const std::string& entry : environment)
-        env.push_back(const_cast<char*>(entry.c_str()));
-    env.push_back(nullptr);
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                              POSIX_SPAWN_SETSIGDEF);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    return error == 0 ? pid : 0;
-}
-
-// Reaps the process if it has ended; true when it has (or was never there).
-bool Reaped(pid_t pid)
-{
-    if (pid <= 0)
-        return true;
-    int status = 0;
-    const pid_t result = waitpid(pid, &status, WNOHANG);
-    return result == pid || (result < 0 && errno == ECHILD);
-}
-
-// SIGTERM to the processes' groups, then SIGKILL to those still there after
-// the grace (and to whatever their groups left behind), every one reaped.
-// Runs on the launcher's ending thread, so the caller never waits.
-void EndProcessGroups(std::vector<pid_t> pids)
-{
-    std::vector<pid_t> left;
-    for (pid_t pid : pids) {
-        if (pid > 0 && !Reaped(pid))
-            left.push_back(pid);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kEndGrace;
-    while (!left.empty() && std::chrono::steady_clock::now() < deadline) {
-        std::erase_if(left, Reaped);
-        if (!left.empty())
-            std::this_thread::sleep_for(10ms);
-    }
-    for (pid_t pid : left) {
-        kill(-pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    for (pid_t pid : pids) {
-        if (pid > 0)
-            kill(-pid, SIGKILL);
-    }
-}
 
 } // namespace
 

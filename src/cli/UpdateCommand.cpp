@@ -50,7 +50,8 @@ struct UpdateArgs
 
 std::optional<int> ParseThreads(const std::string& text)
 {
-    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 2 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     const int value = std::stoi(text);
     if (value < 1 || value > RunUpdate::kSlotCount)
@@ -168,12 +169,11 @@ int RunUpdateCommand(CliContext& context)
     });
 
     const auto started = std::chrono::steady_clock::now();
-    if (!urls->records().empty() &&
-        !run.Begin(rows, urls->records(), selected, options, UpdateJobSettingsFrom(settings),
-                   urls->folder()))
-        return context.Fail("The update could not start: " +
-                            (launcher.error().empty() ? std::string("no URL chosen.")
-                                                      : launcher.error()));
+    if (!urls->records().empty() && !run.Begin(rows, urls->records(), selected, options,
+                                               UpdateJobSettingsFrom(settings), urls->folder()))
+        return context.Fail("The update could not start: " + (launcher.error().empty()
+                                                                  ? std::string("no URL chosen.")
+                                                                  : launcher.error()));
     {
         StopSignals stopSignals;
         ProgressLine progress(context.err);
@@ -181,8 +181,8 @@ int RunUpdateCommand(CliContext& context)
             if (StopSignals::Requested())
                 run.Stop();
             going = run.Poll();
-            progress.Show("Updating: " + run.ProcessedText() + ", " +
-                          std::to_string(run.failed()) + " failed, " +
+            progress.Show("Updating: " + run.ProcessedText() + ", " + std::to_string(run.failed()) +
+                          " failed, " +
                           RateText(run.position(), std::chrono::steady_clock::now() - started) +
                           " pages/min");
             if (going)

@@ -45,9 +45,9 @@ UpdateApplyOutcome ApplyUpdateResult(RecordList& rows, RecordList& records, long
         flags[kFlagResult] = '0';
     outcome.failed = flags[kFlagResult] == '0';
 
-    const std::string properties = PackProperties(
-        {block.contentLength.empty() ? std::string("0") : block.contentLength, block.contentType,
-         block.charset, block.lastModified});
+    const std::string properties =
+        PackProperties({block.contentLength.empty() ? std::string("0") : block.contentLength,
+                        block.contentType, block.charset, block.lastModified});
 
     // The new row is built aside: it replaces the old one only when its record exists.
     RecordList built{oldRow};
@@ -70,8 +70,9 @@ UpdateApplyOutcome ApplyUpdateResult(RecordList& rows, RecordList& records, long
 
     // The row's URL runs past its column when it is long; the record keeps it whole.
     const std::size_t urlFirst = UrlRowFieldSpec(UrlRowField::Url).first - 1;
-    const std::string_view url =
-        built[0].size() > urlFirst ? std::string_view(built[0]).substr(urlFirst) : std::string_view();
+    const std::string_view url = built[0].size() > urlFirst
+                                     ? std::string_view(built[0]).substr(urlFirst)
+                                     : std::string_view();
 
     SetUrlField(records, storeIndex, flags, UrlField::Flags);
     SetUrlField(records, storeIndex, block.updated, UrlField::Updated);

@@ -140,9 +140,9 @@ void ProcessUpdateLauncher::StartWorker(int slot, const std::string& jobText)
     if (worker->pid <= 0) {
         worker->ended = true;
     } else {
-        worker->delivery = std::thread(&Worker::Deliver, worker.get(),
-                                       UpdateSocketName(getuid(), slot),
-                                       EncodeFrame(UpdateMessage{kJobMessageId, jobText}));
+        worker->delivery =
+            std::thread(&Worker::Deliver, worker.get(), UpdateSocketName(getuid(), slot),
+                        EncodeFrame(UpdateMessage{kJobMessageId, jobText}));
     }
     workers_[slot] = std::move(worker);
 }

@@ -19,16 +19,11 @@ struct Column
 };
 
 constexpr Column kColumns[] = {
-    {140, 4, &ResultBlock::code},
-    {144, 19, &ResultBlock::captured},
-    {163, 4, &ResultBlock::status},
-    {167, 19, &ResultBlock::updated},
-    {186, 256, &ResultBlock::title},
-    {442, 24, &ResultBlock::charset},
-    {466, 256, &ResultBlock::description},
-    {722, 256, &ResultBlock::keywords},
-    {978, 8, &ResultBlock::contentLength},
-    {986, 19, &ResultBlock::lastModified},
+    {140, 4, &ResultBlock::code},          {144, 19, &ResultBlock::captured},
+    {163, 4, &ResultBlock::status},        {167, 19, &ResultBlock::updated},
+    {186, 256, &ResultBlock::title},       {442, 24, &ResultBlock::charset},
+    {466, 256, &ResultBlock::description}, {722, 256, &ResultBlock::keywords},
+    {978, 8, &ResultBlock::contentLength}, {986, 19, &ResultBlock::lastModified},
     {1005, 40, &ResultBlock::contentType},
 };
 

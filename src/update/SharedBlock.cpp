@@ -30,7 +30,10 @@ char* MapBlock(int fd)
 
 } // namespace
 
-SharedBlock::~SharedBlock() { Release(); }
+SharedBlock::~SharedBlock()
+{
+    Release();
+}
 
 SharedBlock::SharedBlock(SharedBlock&& other) noexcept
     : name_(std::move(other.name_)), error_(std::move(other.error_)),
@@ -85,7 +88,9 @@ SharedBlock SharedBlock::Open(const std::string& name)
         block.error_ = SystemError("Cannot open shared block", name);
         return block;
     }
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (fstat(fd, &info) != 0 || info.st_size < static_cast<off_t>(kResultBlockSize)) {
         // Touching a mapping beyond the object's end would raise SIGBUS.
         block.error_ = "Shared block " + name + " is too small";

@@ -129,9 +129,15 @@ std::optional<UpdateJob> DecodeJobText(std::string_view text)
     return job;
 }
 
-UpdateMessage JobMessage(const UpdateJob& job) { return {kJobMessageId, EncodeJobText(job)}; }
+UpdateMessage JobMessage(const UpdateJob& job)
+{
+    return {kJobMessageId, EncodeJobText(job)};
+}
 
-UpdateMessage StopMessage() { return {kStopMessageId, std::string(4, '\0')}; }
+UpdateMessage StopMessage()
+{
+    return {kStopMessageId, std::string(4, '\0')};
+}
 
 std::string EncodeFrame(const UpdateMessage& message)
 {
@@ -162,7 +168,8 @@ std::optional<UpdateMessage> FrameDecoder::Next()
     }
     if (buffer_.size() < kHeaderSize + length)
         return std::nullopt;
-    UpdateMessage message{ReadU32(view.substr(0, 4)), std::string(view.substr(kHeaderSize, length))};
+    UpdateMessage message{ReadU32(view.substr(0, 4)),
+                          std::string(view.substr(kHeaderSize, length))};
     buffer_.erase(0, kHeaderSize + length);
     return message;
 }

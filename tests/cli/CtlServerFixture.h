@@ -124,7 +124,10 @@ protected:
         }
         return false;
     }
-    std::filesystem::path ws() const { return std::filesystem::path(dir_.path().toStdString()) / "ws"; }
+    std::filesystem::path ws() const
+    {
+        return std::filesystem::path(dir_.path().toStdString()) / "ws";
+    }
 
     QTemporaryDir dir_;
     std::unique_ptr<ServerProcess> server_;

@@ -116,9 +116,9 @@ TEST_F(UpdateCommandTest, CapturesEveryUrlWithItsFiles)
     // The seven files of the basic page; the long page's screenshot runs past the first screen.
     const fs::path folder = Folder();
     for (const std::string& file :
-         {"Icon/" + ids[0] + ".ico", "Screenshot/" + ids[0] + ".png", "Screenshot/" + ids[0] + ".jpg",
-          "Data/" + ids[0] + ".htm", "Data/" + ids[0] + ".txt", "Data/" + ids[0] + ".dh",
-          "Data/" + ids[0] + ".dt"})
+         {"Icon/" + ids[0] + ".ico", "Screenshot/" + ids[0] + ".png",
+          "Screenshot/" + ids[0] + ".jpg", "Data/" + ids[0] + ".htm", "Data/" + ids[0] + ".txt",
+          "Data/" + ids[0] + ".dh", "Data/" + ids[0] + ".dt"})
         EXPECT_GT(fs::exists(folder / file) ? fs::file_size(folder / file) : 0u, 0u) << file;
     const auto [width, height] = PngSize(ReadBytes(folder / "Screenshot" / (ids[1] + ".png")));
     EXPECT_EQ(width, 800u) << "the default page size is 800 x 600";

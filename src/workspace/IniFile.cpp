@@ -1,13 +1,12 @@
 #include "workspace/IniFile.h"
 
+#include "workspace/FileBytes.h"
 #include "workspace/FixedText.h"
 
 #include <QFile>
 #include <QSaveFile>
 
 #include <climits>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace orvex {
@@ -86,13 +85,10 @@ Status IniFile::Load(const std::filesystem::path& file)
     }
     if (error || std::filesystem::is_directory(state))
         return Status::Error("Cannot read the settings file " + Describe(file) + ".");
-    std::ifstream in(file, std::ios::binary);
-    if (!in.is_open())
+    const std::optional<std::string> bytes = ReadFileBytes(file);
+    if (!bytes)
         return Status::Error("Cannot read the settings file " + Describe(file) + ".");
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in.good() && !in.eof())
-        return Status::Error("Cannot read the settings file " + Describe(file) + ".");
-    *this = Parse(bytes);
+    *this = Parse(*bytes);
     return Status::Ok();
 }
 

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <map>
@@ -1394,5 +1395,54 @@ INSTANTIATE_TEST_SUITE_P(
                                    "printf 'nonsense\\0{\"id\":1,\"error\":{}}\\0' >&4; sleep 30",
                                    "refused its first command"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- Scanning the process table ----------------------------------------------
+
+// Processes end between the listing of /proc and the reading of their files;
+// a browser being shut down is exactly that. The scan must take it in stride.
+TEST(ProcessScanTest, SurvivesProcessesEndingWhileTheyAreRead)
+{
+    const std::string mark = "oxscan-" + std::to_string(getpid());
+    std::atomic<bool> done{false};
+    std::thread churn([&] {
+        while (!done) {
+            std::vector<pid_t> batch;
+            for (int i = 0; i < 8; ++i) {
+                const pid_t pid = fork();
+                if (pid == 0) {
+                    execl("/bin/sleep", mark.c_str(), "30", static_cast<char*>(nullptr));
+                    _exit(127);
+                }
+                if (pid > 0)
+                    batch.push_back(pid);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            for (pid_t pid : batch)
+                kill(pid, SIGKILL);
+            for (pid_t pid : batch)
+                waitpid(pid, nullptr, 0);
+        }
+    });
+    // Stops the churn however the scan below ends, a throw included.
+    struct Joiner
+    {
+        std::atomic<bool>& done;
+        std::thread& thread;
+        ~Joiner()
+        {
+            done = true;
+            thread.join();
+        }
+    };
+    bool seen = false;
+    {
+        const Joiner joiner{done, churn};
+        const auto until = Clock::now() + std::chrono::seconds(2);
+        while (Clock::now() < until)
+            seen = !ox::ProcessesMentioning(mark).empty() || seen;
+    }
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(ox::ProcessesMentioning(mark).empty());
+}
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "NulFramer.h"
 
+#include "workspace/FileBytes.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
@@ -10,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -87,10 +88,11 @@ bool WriteAll(int fd, const std::string& bytes)
 
 char StateOf(pid_t pid, pid_t* group)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(in, line))
+    // The process may end while it is read; that reads as "no state".
+    const std::optional<std::string> stat = ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+    if (!stat)
         return 0;
+    const std::string line = stat->substr(0, stat->find('\n'));
     // The command name is in parentheses and may itself hold spaces or ')'.
     const auto close = line.rfind(')');
     if (close == std::string::npos || close + 2 >= line.size())
@@ -176,9 +178,9 @@ std::vector<pid_t> ProcessesMentioning(const std::string& text)
     ForEachPid([&](pid_t pid) {
         if (pid == self)
             return;
-        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
-        std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (cmdline.find(text) == std::string::npos)
+        const std::optional<std::string> cmdline =
+            ReadFileBytes("/proc/" + std::to_string(pid) + "/cmdline");
+        if (!cmdline || cmdline->find(text) == std::string::npos)
             return;
         const char state = StateOf(pid, nullptr);
         if (state && state != 'Z' && state != 'X')

@@ -476,6 +476,18 @@ INSTANTIATE_TEST_SUITE_P(
                        {{"id", 11}, {"error", {{"code", -32600}}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(CdpRelayTest, AnswersAMethodNameThatIsNotUtf8)
+{
+    const std::vector<ox::Delivery> out =
+        relay.FromClient(3, "{\"id\":12,\"method\":\"Orvex.\xff\"}");
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].to, 3);
+    const json got = json::parse(out[0].text, nullptr, false);
+    ASSERT_TRUE(got.is_object()) << out[0].text;
+    EXPECT_EQ(got["id"], 12);
+    EXPECT_EQ(got["error"]["code"], -32601);
+}
+
 TEST_F(CdpRelayTest, IgnoresMessagesItCannotAnswer)
 {
     for (const std::string text : {"not json", "{\"method\":\"Page.enable\"}", "[1,2]", ""})

@@ -212,8 +212,11 @@ std::string CdpRelay::Reply(const std::string& idText, const std::string& result
 
 std::string CdpRelay::ErrorReply(const std::string& idText, int code, const std::string& message)
 {
-    return "{\"id\":" + idText + ",\"error\":" + json{{"code", code}, {"message", message}}.dump() +
-           "}";
+    // The message may quote a client's method name, which need not be UTF-8;
+    // such bytes are replaced rather than allowed to throw in the host.
+    const json error = {{"code", code}, {"message", message}};
+    return "{\"id\":" + idText +
+           ",\"error\":" + error.dump(-1, ' ', false, json::error_handler_t::replace) + "}";
 }
 
 std::string CdpRelay::SendInternal(std::vector<Delivery>& out, const std::string& method,

@@ -420,7 +420,9 @@ bool ChromiumProcess::WaitFirstAnswer(const StartOptions& start, std::string& er
             error = "the browser refused its first command: " + reply.dump();
             return false;
         }
-        m_version = reply["result"].value("product", std::string());
+        const auto& result = reply["result"];
+        if (result.is_object() && result.contains("product") && result["product"].is_string())
+            m_version = result["product"].get<std::string>();
         return true;
     }
 }

@@ -1,5 +1,6 @@
 #include "workspace/RecordFile.h"
 
+#include "workspace/FileBytes.h"
 #include "workspace/SaveGate.h"
 
 #include <QDateTime>
@@ -7,7 +8,6 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 namespace orvex {
@@ -25,15 +25,10 @@ LoadResult ReadWholeFile(const fs::path& path, std::string& bytes)
         return {LoadResult::Kind::Missing, "The file " + path.string() + " does not exist."};
     if (!fs::is_regular_file(path, ec))
         return {LoadResult::Kind::Unreadable, path.string() + " is not a file."};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {LoadResult::Kind::Unreadable, "The file " + path.string() + " cannot be opened."};
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
-    if (size > 0 && !in.read(bytes.data(), size))
+    std::optional<std::string> read = ReadFileBytes(path);
+    if (!read)
         return {LoadResult::Kind::Unreadable, "The file " + path.string() + " cannot be read."};
+    bytes = std::move(*read);
     return {};
 }
 
